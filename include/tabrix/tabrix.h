@@ -1,0 +1,298 @@
+/*
+ * tabrix.h - the public interface of libtabrix, the table-driven parameter
+ * editor for machine-control operator screens.
+ *
+ * A host program binds the drawing layer to a pixel surface (GDIInit), starts
+ * a session on a screen script (TabrixStart), forwards every key and command
+ * as one event (TabrixCont) and every repaint (TabrixPAINT), and reads the
+ * error state (TabrixGetErrorLine) and the last saved data file
+ * (TabrixLastSavedFile).  The dialog engine is exported too, so a host can
+ * run dialogs of its own on the same surface.
+ *
+ * Every record is byte-packed with native pointers; the host owns every
+ * record it passes.  Texts are NUL-terminated strings of the library's 8-bit
+ * display character set.  The library is single-threaded: call it from one
+ * thread only.
+ *
+ * This header compiles as C99 and as C++.
+ */
+#ifndef TABRIX_TABRIX_H
+#define TABRIX_TABRIX_H
+
+#include <stdint.h>
+
+#if defined(TABRIX_BUILD)
+#define TABRIX_API __attribute__((visibility("default")))
+#else
+#define TABRIX_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ------------------------------------------------------------------ */
+/* Constants                                                           */
+/* ------------------------------------------------------------------ */
+
+/* Item kinds of _ITEM.kind.  Other values may stand in a list; they are
+   never drawn and never focused. */
+#define DLG_ITEM_BITMAP 1
+#define DLG_ITEM_BUTTON 2
+#define DLG_ITEM_TEXT   3
+#define DLG_ITEM_EDIT   4
+#define DLG_ITEM_LIST   5
+
+/* Mask bits of DialogRefresh, selecting the item kinds redrawn. */
+#define DLG_MASK_BUTTON 1u
+#define DLG_MASK_TEXT   2u
+#define DLG_MASK_EDIT   4u
+#define DLG_MASK_LIST   8u
+
+/* Event kinds (_DIALOGKEYB_INFO.event). */
+#define TABRIX_EVENT_NONE   0  /* ignored */
+#define TABRIX_EVENT_KEY    1  /* a key; the code is in key */
+#define TABRIX_EVENT_BACK   2  /* back to the previous screen (F5) */
+#define TABRIX_EVENT_FINISH 3  /* take the edits, save, end */
+#define TABRIX_EVENT_FORGET 4  /* forget the last saved file */
+#define TABRIX_EVENT_MANUAL 6  /* open the manual setting (F4) */
+
+/* Key codes (_DIALOGKEYB_INFO.key, a signed byte).  Any other code is a
+   typed character. */
+#define DLG_KEY_ENTER     (-1)
+#define DLG_KEY_UP        1
+#define DLG_KEY_RIGHT     2
+#define DLG_KEY_DOWN      3
+#define DLG_KEY_LEFT      4
+#define DLG_KEY_POINT     43  /* typed as "." */
+#define DLG_KEY_BACKSPACE 46  /* deletes the character before the caret */
+#define DLG_KEY_MINUS     63  /* typed as "-" */
+
+/* Results of TabrixCont. */
+#define TABRIX_CONT_GOING     0
+#define TABRIX_CONT_FORGOTTEN 1  /* after TABRIX_EVENT_FORGET */
+#define TABRIX_CONT_FINISHED  2  /* the session saved and ended */
+
+/* File layer results and open flags. */
+#define FILE_OK     0
+#define FILE_FAILED (-1)
+#define FILE_SHORT  1
+#define FILE_READ   1u
+#define FILE_WRITE  2u
+#define FILE_CREATE 4u
+
+/* Language identifiers of the built-in message tables (LocalizationInit). */
+#define TABRIX_LANG_CZECH     5
+#define TABRIX_LANG_GERMAN    7
+#define TABRIX_LANG_ENGLISH   9
+#define TABRIX_LANG_FRENCH    12
+#define TABRIX_LANG_HUNGARIAN 14
+#define TABRIX_LANG_POLISH    21
+#define TABRIX_LANG_RUSSIAN   25
+
+/* ------------------------------------------------------------------ */
+/* Records                                                             */
+/* ------------------------------------------------------------------ */
+
+#pragma pack(push, 1)
+
+/* The host's session record: the script and the session's rectangle on the
+   drawing surface.  Hosts set size to sizeof(_TABRIX_INFO).  The script
+   path is read only during TabrixStart. */
+typedef struct _TABRIX_INFO {
+    uint16_t size;
+    const char *script;
+    uint16_t left;
+    uint16_t top;
+    uint16_t right;
+    uint16_t bottom;
+    uint8_t reserved[4];
+} _TABRIX_INFO;
+
+/* One data file: its path, initializing word, the number of parameters
+   saved and the decimal places of scaled values.  TabrixLastSavedFile
+   fills path, keyword and count. */
+typedef struct _REKFILEINFO {
+    char path[81];
+    char keyword[81];
+    uint32_t count;
+    uint8_t decimals;
+} _REKFILEINFO;
+
+/* One event: kind and key code. */
+typedef struct _DIALOGKEYB_INFO {
+    uint8_t event;
+    int8_t key;
+} _DIALOGKEYB_INFO;
+
+struct _ITEM;
+struct _LIST_ENTRY;
+
+/* A dialog: a rectangle of items drawn on a character grid (8 pixels a
+   column, 18 a row).  The engine sets focusItem, background and cursor. */
+typedef struct _DIALOG {
+    const char *title;          /* null: no title bar */
+    uint16_t left;
+    uint16_t top;
+    uint16_t right;
+    uint16_t bottom;
+    struct _ITEM *firstItem;
+    struct _ITEM *focusItem;
+    uint32_t reserved;          /* builders set 0 */
+    uint8_t background;         /* palette index */
+    uint16_t cursor;            /* caret in the focused edit item */
+} _DIALOG;
+
+/* One item of a dialog; data points at the record of its kind. */
+typedef struct _ITEM {
+    uint32_t kind;
+    void *data;
+    struct _ITEM *next;
+    struct _ITEM *prev;
+    void *valueRef;             /* not read by the engine */
+} _ITEM;
+
+typedef struct _BITMAP_ITEM {
+    const char *path;
+    uint16_t col;
+    uint16_t row;
+} _BITMAP_ITEM;
+
+typedef struct _BUTTON_ITEM {
+    const char *label;
+    uint16_t col;
+    uint16_t row;
+    uint16_t width;             /* characters, brackets included */
+    uint8_t hotKey;             /* 255: no hot key */
+    uint16_t result;            /* returned by DialogCont when pressed */
+    const char *target;         /* not read by the engine */
+} _BUTTON_ITEM;
+
+typedef struct _TEXT_ITEM {
+    const char *text;
+    uint16_t col;
+    uint16_t row;
+    uint32_t reserved;
+} _TEXT_ITEM;
+
+typedef struct _EDIT_ITEM {
+    char *text;                 /* edited in place; holds width + 1 bytes */
+    uint16_t col;
+    uint16_t row;
+    uint16_t width;
+} _EDIT_ITEM;
+
+typedef struct _LIST_ITEM {
+    uint16_t col;
+    uint16_t row;
+    uint16_t width;             /* characters between the angle brackets */
+    struct _LIST_ENTRY *current;
+    struct _LIST_ENTRY *first;  /* not read by the engine */
+} _LIST_ITEM;
+
+typedef struct _LIST_ENTRY {
+    const char *text;
+    int32_t value;              /* not read by the engine */
+    struct _LIST_ENTRY *next;
+    struct _LIST_ENTRY *prev;
+} _LIST_ENTRY;
+
+/* The host's pixel surface: 0x00RRGGBB pixels, pitch bytes from one row to
+   the next.  It must stay valid while bound by GDIInit. */
+typedef struct _GDI_SURFACE {
+    uint32_t width;
+    uint32_t height;
+    uint32_t pitch;
+    uint32_t *pixels;
+} _GDI_SURFACE;
+
+/* Drawing layer parameters; hosts set size to 202.  With a null hdc the
+   layer is unbound and drawing does nothing. */
+typedef struct _GDI_INIT_PARAMS {
+    uint16_t size;
+    _GDI_SURFACE *hdc;
+    uint8_t reserved[192];
+} _GDI_INIT_PARAMS;
+
+/* File layer parameters; kept by the library, read by nothing. */
+typedef struct _FSP_INIT_PARAMS {
+    uint16_t size;
+    uint8_t rest[60];
+} _FSP_INIT_PARAMS;
+
+#pragma pack(pop)
+
+/* ------------------------------------------------------------------ */
+/* Session                                                             */
+/* ------------------------------------------------------------------ */
+
+/* Starts a session: discards the previous one, shows the loading notice,
+   loads the script and shows its main screen, or the error box.  Returns
+   0; TabrixGetErrorLine tells whether the session is usable. */
+TABRIX_API uint32_t TabrixStart(const _TABRIX_INFO *info);
+
+/* Delivers one event.  Returns TABRIX_CONT_GOING, TABRIX_CONT_FORGOTTEN
+   after TABRIX_EVENT_FORGET, or TABRIX_CONT_FINISHED after a successful
+   finish.  May rewrite keyb (Enter on a field becomes DLG_KEY_DOWN). */
+TABRIX_API uint32_t TabrixCont(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb);
+
+/* Does nothing; a host may call it when it lets a session go. */
+TABRIX_API uint32_t TabrixStop(const _TABRIX_INFO *info);
+
+/* Redraws the current screen. */
+TABRIX_API uint32_t TabrixPAINT(void);
+
+/* The session's error code: 0, or the index of the message that describes
+   the error (GetLocString). */
+TABRIX_API uint32_t TabrixGetErrorLine(void);
+
+/* Copies path, keyword and count of the data file saved last; an empty
+   path means nothing has been saved.  out->decimals is not written. */
+TABRIX_API uint32_t TabrixLastSavedFile(_REKFILEINFO *out);
+
+/* ------------------------------------------------------------------ */
+/* Dialog engine                                                       */
+/* ------------------------------------------------------------------ */
+
+/* Draws the dialog with the given background palette index and gives the
+   focus to focus, or to the first button, edit or list item when null. */
+TABRIX_API uint32_t DialogStart(_DIALOG *dialog, uint8_t background, _ITEM *focus);
+
+/* Hands one key to the dialog.  Returns the result of the button pressed,
+   or 0. */
+TABRIX_API uint32_t DialogCont(_DIALOGKEYB_INFO *keyb, _DIALOG *dialog);
+
+/* Ends a dialog; does nothing. */
+TABRIX_API uint32_t DialogStop(_DIALOG *dialog);
+
+/* Redraws the items whose kinds the DLG_MASK_* bits select. */
+TABRIX_API uint32_t DialogRefresh(_DIALOG *dialog, uint32_t mask);
+
+/* Redraws the whole dialog. */
+TABRIX_API uint32_t DialogRedraw(_DIALOG *dialog);
+
+/* ------------------------------------------------------------------ */
+/* Platform layers                                                     */
+/* ------------------------------------------------------------------ */
+
+/* Binds the drawing layer to params->hdc.  Copies at most 202 bytes of
+   params (fewer when params->size is smaller).  Returns 1. */
+TABRIX_API int GDIInit(const _GDI_INIT_PARAMS *params);
+
+/* Keeps a copy of the file layer parameters.  Returns 1. */
+TABRIX_API int FSPInit(const _FSP_INIT_PARAMS *params);
+
+/* Selects the message table of a language (TABRIX_LANG_*).  module is
+   accepted and not read.  Returns 1, or 0 with no table selected when the
+   language has none.  The library selects Czech when it is loaded. */
+TABRIX_API int LocalizationInit(const void *module, uint32_t language);
+
+/* Message index of the selected table, as display-character text; null
+   when no table is selected or the index is out of range. */
+TABRIX_API const char *GetLocString(uint32_t index);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,64 @@
+/*
+ * session.cpp - the session exports and the session record.
+ */
+#include "session/session.h"
+
+#include <cstring>
+
+#include "common/memory/memory.h"
+#include "session/prompts.h"
+#include "text/str.h"
+
+_SESSION TabrixSession;
+
+/* The pool's buffer: every record of a session lives here until the next
+   TabrixStart rebinds it. */
+alignas(8) static uint8_t sessionPool[POOL_BUFFER_SIZE];
+
+void SessionSetError(_SESSION *session, uint32_t code, const char *text) {
+    session->errorCode = code;
+    StrCopyN(session->errorText, text, sizeof session->errorText);
+}
+
+extern "C" TABRIX_API uint32_t TabrixStart(const _TABRIX_INFO *info) {
+    MemoryInit(sessionPool, POOL_BUFFER_SIZE);
+    std::memset(&TabrixSession, 0, sizeof TabrixSession);
+    if (info == nullptr)
+        return 0;
+    ManualSettingReset();
+    TabrixSession.firstKey = 1;
+    return 0;
+}
+
+extern "C" TABRIX_API uint32_t TabrixCont(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb) {
+    if (keyb == nullptr || keyb->event == TABRIX_EVENT_NONE)
+        return 0;
+    switch (TabrixSession.mode) {
+    case MODE_SCREEN:
+        return SessionDispatch(info, keyb);
+    default:
+        return 0;
+    }
+}
+
+extern "C" TABRIX_API uint32_t TabrixStop(const _TABRIX_INFO *) {
+    return 0;
+}
+
+extern "C" TABRIX_API uint32_t TabrixPAINT(void) {
+    return 0;
+}
+
+extern "C" TABRIX_API uint32_t TabrixGetErrorLine(void) {
+    return TabrixSession.errorCode;
+}
+
+extern "C" TABRIX_API uint32_t TabrixLastSavedFile(_REKFILEINFO *out) {
+    if (out == nullptr)
+        return 0;
+    const _REKFILEINFO *saved = &TabrixSession.lastSaved;
+    StrCopyN(out->path, saved->path, sizeof out->path - 1);
+    StrCopyN(out->keyword, saved->keyword, sizeof out->keyword - 1);
+    out->count = saved->count;
+    return 0;
+}

@@ -1,0 +1,83 @@
+/*
+ * session.h - the one editing session: parameter table, data-file text,
+ * error state, screens and the screen stack.
+ */
+#ifndef TABRIX_SESSION_SESSION_H
+#define TABRIX_SESSION_SESSION_H
+
+#include <cstdint>
+
+#include "script/model.h"
+#include "tabrix/tabrix.h"
+
+#define PARAM_COUNT 2000
+#define PARAM_VALID 1u          /* the parameter has a value */
+#define PARAM_RAW   2u          /* a raw 32-bit value, never scaled */
+
+#define REAL_SLOTS 30
+#define ERROR_TEXT_SIZE 60      /* 59 characters and the terminator */
+
+/* Input modes. */
+#define MODE_SCREEN 0
+#define MODE_SAVE_PROMPT 1
+#define MODE_MANUAL 2
+
+struct _PARAM {
+    int32_t value;
+    uint32_t flags;
+};
+
+/* A comment of a parameter line of the data file, kept for saving. */
+struct _COMMENT {
+    uint32_t number;
+    char *text;
+    _COMMENT *next;
+};
+
+/* A header line of the data file with its "\r\n", kept for saving. */
+struct _HEADLINE {
+    uint32_t number;            /* always 0 */
+    char *text;
+    _HEADLINE *next;
+};
+
+struct _SCREENLINK {
+    _SCREEN *screen;
+    _SCREENLINK *below;         /* null at the main screen */
+};
+
+struct _SESSION {
+    _PARAM params[PARAM_COUNT];
+    _COMMENT comments;          /* head node */
+    uint32_t errorCode;         /* message index; 0: no error */
+    char errorText[ERROR_TEXT_SIZE];
+    _SCREEN screens;            /* head of the screen list */
+    _SCREEN *current;
+    _SCREENLINK *stack;
+    uint32_t mode;
+    uint32_t modified;
+    uint32_t firstKey;          /* the next character replaces a field's text */
+    _REKFILEINFO lastSaved;
+    _HEADLINE headLines;        /* head node */
+    _VARIABLE *variables;
+    double reals[REAL_SLOTS];
+};
+
+extern _SESSION TabrixSession;
+
+/* Records an error: a message index and a detail text, cut to 59
+   characters. */
+void SessionSetError(_SESSION *session, uint32_t code, const char *text);
+
+/* Handles an event on the current screen; returns 0, 1 or 2. */
+uint32_t SessionDispatch(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb);
+
+/* Digit fields: count decimal digits of a value from digit start (1 = the
+   units digit).  The sign belongs to a field that reaches the top digit,
+   the eighth for a parameter and the tenth for a variable. */
+int32_t ParamGetDigits(uint32_t number, int32_t start, int32_t count);
+int32_t ParamSetDigits(uint32_t number, int32_t start, uint32_t count, int32_t newValue, int32_t sign);
+int32_t VarGetDigits(uint32_t key, int32_t start, int32_t count);
+int32_t VarSetDigits(uint32_t key, int32_t start, uint32_t count, int32_t newValue, int32_t sign);
+
+#endif

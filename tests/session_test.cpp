@@ -1,0 +1,95 @@
+// The session exports before a script is loaded.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "session/prompts.h"
+#include "session/session.h"
+
+namespace {
+
+_TABRIX_INFO Info() {
+    _TABRIX_INFO info{};
+    info.size = sizeof info;
+    info.script = "NONE.SCT";
+    info.right = 640;
+    info.bottom = 480;
+    return info;
+}
+
+TEST(SessionTest, StartClearsTheSessionAndTheManualTexts) {
+    TabrixSession.errorCode = 4;
+    TabrixSession.params[3] = {7, PARAM_VALID};
+    std::strcpy(ManualNumberText, "12");
+    std::strcpy(ManualValueText, "1.5");
+    _TABRIX_INFO info = Info();
+    EXPECT_EQ(TabrixStart(&info), 0u);
+    EXPECT_EQ(TabrixSession.params[3].value, 0);
+    EXPECT_EQ(TabrixSession.firstKey, 1u);
+    EXPECT_STREQ(ManualNumberText, "0");
+    EXPECT_STREQ(ManualValueText, "");
+}
+
+TEST(SessionTest, EventKindZeroChangesNothing) {
+    _TABRIX_INFO info = Info();
+    TabrixStart(&info);
+    TabrixSession.errorCode = 0;
+    std::strcpy(TabrixSession.lastSaved.path, "DATA.TXT");
+    _DIALOGKEYB_INFO keyb{TABRIX_EVENT_NONE, 5};
+    EXPECT_EQ(TabrixCont(&info, &keyb), 0u);
+    EXPECT_STREQ(TabrixSession.lastSaved.path, "DATA.TXT");
+    EXPECT_EQ(keyb.key, 5);
+}
+
+TEST(SessionTest, PaintWithoutAScreenDoesNothing) {
+    EXPECT_EQ(TabrixPAINT(), 0u);
+}
+
+TEST(SessionTest, LastSavedFileBeforeAnySave) {
+    _TABRIX_INFO info = Info();
+    TabrixStart(&info);
+    _REKFILEINFO out;
+    std::memset(&out, 'x', sizeof out);
+    EXPECT_EQ(TabrixLastSavedFile(&out), 0u);
+    EXPECT_STREQ(out.path, "");
+    EXPECT_STREQ(out.keyword, "");
+    EXPECT_EQ(uint32_t{out.count}, 0u);
+    EXPECT_EQ(uint8_t{out.decimals}, (uint8_t)'x') << "decimals is not written";
+}
+
+TEST(SessionTest, LastSavedFileCutsAt79Characters) {
+    std::memset(&TabrixSession.lastSaved, 'p', sizeof TabrixSession.lastSaved);
+    TabrixSession.lastSaved.count = 500;
+    _REKFILEINFO out{};
+    TabrixLastSavedFile(&out);
+    EXPECT_EQ(std::strlen(out.path), 79u);
+    EXPECT_EQ(std::strlen(out.keyword), 79u);
+    EXPECT_EQ(uint32_t{out.count}, 500u);
+}
+
+TEST(SessionTest, ForgetWorksEvenAfterAnError) {
+    _TABRIX_INFO info = Info();
+    TabrixStart(&info);
+    std::strcpy(TabrixSession.lastSaved.path, "DATA.TXT");
+    TabrixSession.lastSaved.count = 9;
+    TabrixSession.errorCode = 16;
+    for (uint8_t kind : {1, 2, 3, 5, 6, 7, 255}) {
+        _DIALOGKEYB_INFO keyb{kind, 3};
+        EXPECT_EQ(TabrixCont(&info, &keyb), 0u) << (int)kind;
+        EXPECT_EQ(keyb.event, kind) << "an ignored event is left as it was";
+    }
+    _DIALOGKEYB_INFO forget{TABRIX_EVENT_FORGET, 0};
+    EXPECT_EQ(TabrixCont(&info, &forget), 1u);
+    EXPECT_STREQ(TabrixSession.lastSaved.path, "");
+    EXPECT_EQ(uint32_t{TabrixSession.lastSaved.count}, 0u);
+    EXPECT_EQ(TabrixGetErrorLine(), 16u) << "only a new start clears the error";
+}
+
+TEST(SessionTest, ErrorTextsAreCutTo59Characters) {
+    std::string longText(100, 'e');
+    SessionSetError(&TabrixSession, 4, longText.c_str());
+    EXPECT_EQ(TabrixGetErrorLine(), 4u);
+    EXPECT_EQ(std::string(TabrixSession.errorText), std::string(59, 'e'));
+}
+
+}  // namespace
