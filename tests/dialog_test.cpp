@@ -355,7 +355,7 @@ TEST_F(DialogTest, Picture) {
     _ITEM *ok = d.Button("OK", 14, 2, 10, 1);
     d.Button("Cancel", 26, 2, 10, 2);
     d.Text("Edit fields:", 1, 3);
-    d.Edit("12.5", 14, 3, 8);
+    _ITEM *edit = d.Edit("12.5", 14, 3, 8);
     d.Edit("-3", 26, 3, 8);
     d.Text("Lists:", 1, 4);
     _ITEM *on = d.List(14, 4, 6, {"OFF", "ON"}, 1);
@@ -363,10 +363,8 @@ TEST_F(DialogTest, Picture) {
     d.Text("Marked red:", 1, 5);
     _ITEM *marked = d.Edit("999", 14, 5, 8);
     _ITEM *markedFocused = d.Edit("1000", 26, 5, 8);
-    DialogStart(&d.dialog, GDI_GREY, nullptr);
-    _DIALOGKEYB_INFO keyb{TABRIX_EVENT_KEY, DLG_KEY_DOWN};
-    DialogCont(&keyb, &d.dialog);       // the focus on the first edit field
-    keyb = {TABRIX_EVENT_KEY, DLG_KEY_LEFT};
+    DialogStart(&d.dialog, GDI_GREY, edit);
+    _DIALOGKEYB_INFO keyb{TABRIX_EVENT_KEY, DLG_KEY_LEFT};
     DialogCont(&keyb, &d.dialog);       // the caret before the 5
     // The left item of each row focused, the right one not.
     DialogDrawItem(&d.dialog, ok, true, DIALOG_NO_OVERRIDE, DIALOG_NO_OVERRIDE);

@@ -304,4 +304,41 @@ TEST(FontTest, EveryPrintableByteHasItsOwnGlyph) {
     EXPECT_GT(glyphs.size(), 200u);
 }
 
+TEST(DrawPictureTest, FontAndPrimitives) {
+    // Left: the 256 display bytes, 16 a row.  Right: the five pen patterns,
+    // clipped lines, a hatch fill and a line drawn by XOR over a fill.
+    TestSurface s(480, 300);
+    s.Bind();
+    GDISetColor(GDI_WHITE, GDI_WHITE);
+    GDIFillRect(0, 0, 479, 299);
+    for (int c = 0; c < 256; c++) {
+        char text[2] = {(char)(c ? c : ' '), 0};
+        GDISetTextAttr(8 + (c % 16) * 12, 8 + (c / 16) * 18, 1, 1, GDI_BLACK, GDI_WHITE, 0);
+        GDIText(text);
+    }
+    const uint16_t patterns[] = {GDI_PATTERN_SOLID, GDI_PATTERN_DASH, GDI_PATTERN_DOT,
+                                 GDI_PATTERN_DASH_DOT, GDI_PATTERN_DASH_DOT_DOT};
+    GDISetColor(kBlue, kBlue);
+    for (int i = 0; i < 5; i++)
+        GDILine(220, 12 + i * 8, 470, 12 + i * 8, patterns[i]);
+    GDISetClip(240, 60, 460, 140);
+    GDISetColor(GDI_GREY, GDI_GREY);
+    GDIFillRect(0, 0, 479, 299);
+    GDISetColor(GDI_RED, GDI_RED);
+    for (int i = 0; i < 12; i++)
+        GDILine(350, 100, 350 + (int)(200 * std::cos(i * 0.5236)), 100 + (int)(200 * std::sin(i * 0.5236)),
+                GDI_PATTERN_SOLID);
+    GDISetClip(0, 0, 479, 299);
+    GDISetColor(16, 16);
+    GDIFillRect(230, 160, 330, 290);
+    GDISetColor(GDI_GREEN, GDI_GREEN);
+    GDIFillRect(350, 160, 470, 290);
+    GDISetColor(kYellow, kYellow);
+    GDISetXorMode(1);
+    GDIXorLine(340.5, 150.5, 475.5, 295.5, GDI_PATTERN_SOLID);
+    GDISetXorMode(0);
+    EXPECT_TRUE(s.SavePicture("draw", 2));
+    EXPECT_TRUE(s.GuardsIntact());
+}
+
 }  // namespace

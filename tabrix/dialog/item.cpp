@@ -37,33 +37,20 @@ bool DialogFocusable(const _ITEM *item) {
         || item->kind == DLG_ITEM_LIST;
 }
 
+template <typename T>
+static void ItemCellOf(const void *data, int32_t *col, int32_t *row) {
+    const T *record = (const T *)data;
+    *col = record->col;
+    *row = record->row;
+}
+
 void DialogItemCell(const _ITEM *item, int32_t *col, int32_t *row) {
     switch (item->kind) {
-    case DLG_ITEM_BITMAP: {
-        const _BITMAP_ITEM *b = (const _BITMAP_ITEM *)item->data;
-        *col = b->col, *row = b->row;
-        break;
-    }
-    case DLG_ITEM_BUTTON: {
-        const _BUTTON_ITEM *b = (const _BUTTON_ITEM *)item->data;
-        *col = b->col, *row = b->row;
-        break;
-    }
-    case DLG_ITEM_TEXT: {
-        const _TEXT_ITEM *t = (const _TEXT_ITEM *)item->data;
-        *col = t->col, *row = t->row;
-        break;
-    }
-    case DLG_ITEM_EDIT: {
-        const _EDIT_ITEM *e = (const _EDIT_ITEM *)item->data;
-        *col = e->col, *row = e->row;
-        break;
-    }
-    default: {
-        const _LIST_ITEM *l = (const _LIST_ITEM *)item->data;
-        *col = l->col, *row = l->row;
-        break;
-    }
+    case DLG_ITEM_BITMAP: return ItemCellOf<_BITMAP_ITEM>(item->data, col, row);
+    case DLG_ITEM_BUTTON: return ItemCellOf<_BUTTON_ITEM>(item->data, col, row);
+    case DLG_ITEM_TEXT: return ItemCellOf<_TEXT_ITEM>(item->data, col, row);
+    case DLG_ITEM_EDIT: return ItemCellOf<_EDIT_ITEM>(item->data, col, row);
+    default: return ItemCellOf<_LIST_ITEM>(item->data, col, row);
     }
 }
 

@@ -121,8 +121,8 @@ static T GDIClipCoord(double v) {
     return (T)v;
 }
 
-/* Truncation after a few moves can put a point back over an edge it was
-   moved to; this many moves always settle a real crossing. */
+/* Each end point settles in at most two moves; the bound only keeps
+   rounding from ever turning the loop endless. */
 #define GDI_CLIP_MOVES 64
 
 /* Cohen-Sutherland against the inclusive clip rectangle, moving one end
