@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/memory/memory.h"
+#include "platform/draw/draw.h"
 #include "session/prompts.h"
 #include "text/str.h"
 
@@ -25,8 +26,14 @@ extern "C" TABRIX_API uint32_t TabrixStart(const _TABRIX_INFO *info) {
     std::memset(&TabrixSession, 0, sizeof TabrixSession);
     if (info == nullptr)
         return 0;
+    GDISetClip(info->left, info->top, info->right, info->bottom);
     ManualSettingReset();
     TabrixSession.firstKey = 1;
+    LoadingNoticeShow(info);
+    /* The script loader runs here; it shows the main screen or records an
+       error. */
+    if (TabrixSession.errorCode != 0)
+        ErrorScreenShow(info, &TabrixSession);
     return 0;
 }
 
@@ -46,6 +53,9 @@ extern "C" TABRIX_API uint32_t TabrixStop(const _TABRIX_INFO *) {
 }
 
 extern "C" TABRIX_API uint32_t TabrixPAINT(void) {
+    const _SCREEN *screen = TabrixSession.current;
+    if (screen != nullptr && screen->dialog != nullptr)
+        DialogRedraw(screen->dialog);
     return 0;
 }
 

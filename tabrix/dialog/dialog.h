@@ -1,0 +1,41 @@
+/*
+ * dialog.h - the dialog engine's inside: the character grid, the item
+ * records' cells and the drawing of one item.
+ *
+ * Items stand on a grid of 8-pixel columns and 18-pixel rows that starts 5
+ * pixels inside the dialog, below the title bar when there is one.
+ */
+#ifndef TABRIX_DIALOG_DIALOG_H
+#define TABRIX_DIALOG_DIALOG_H
+
+#include <cstdint>
+
+#include "tabrix/tabrix.h"
+
+#define DIALOG_TITLE_HEIGHT 21
+#define DIALOG_MARGIN 5
+#define DIALOG_COLUMN 8
+#define DIALOG_ROW 18
+#define DIALOG_NO_OVERRIDE 255  /* DialogDrawItem keeps its own colour */
+#define DIALOG_WORK_SIZE 500    /* the text of one item, terminator included */
+
+/* The height of the title bar: 0 without a title. */
+int32_t DialogTitleHeight(const _DIALOG *dialog);
+
+/* Whether the item can take the focus: buttons, edit and list items. */
+bool DialogFocusable(const _ITEM *item);
+
+/* The grid cell of an item of kinds 1 to 5. */
+void DialogItemCell(const _ITEM *item, int32_t *col, int32_t *row);
+
+/* Keeps the caret within the text of a focused edit item. */
+void DialogClampCursor(_DIALOG *dialog);
+
+/* Draws one item in its current state: white on black when focused, black
+   on white when not.  An override other than DIALOG_NO_OVERRIDE gives the
+   text colour or the background (its low byte).  Text items are always
+   black on the dialog's background. */
+void DialogDrawItem(_DIALOG *dialog, _ITEM *item, uint32_t focused, uint16_t colour,
+                    uint16_t background);
+
+#endif
