@@ -32,8 +32,11 @@ int32_t DataFileLoad(_SESSION *session, _REKFILEINFO file, int32_t keep);
 
 /* Writes the valid parameters below file.count back to file, keeping the
    header and comments that the file holds on disk.  On success sets
-   lastSaved and clears modified; on failure records 3, 10, 11, 12 or 19
-   and leaves the data file as it was. */
+   lastSaved and clears modified.  On failure records the error and leaves
+   the data file as it was: 3 when an existing file could not be read
+   whole, 10 create, 11 write or flush, 12 close, 19 replace (also for a
+   data file this process may not write).  Only a failure to flush the
+   folder after the replace (19) leaves the new file, whole. */
 void DataFileSave(_SESSION *session, _REKFILEINFO file);
 
 #endif
