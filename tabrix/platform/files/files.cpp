@@ -1,0 +1,259 @@
+/*
+ * files.cpp - the file layer on POSIX calls.
+ */
+#include "platform/files/files.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#define FILE_COPY_BLOCK 4096
+
+static _FSP_INIT_PARAMS fileParams;
+static FileFaultHook fileFault;
+
+static bool FileFaulted(int operation) {
+    return fileFault != nullptr && fileFault(operation) != 0;
+}
+
+static int FileDescriptor(uint32_t handle) {
+    return (int)(handle - 1u);
+}
+
+static int8_t FileResult(int platformResult) {
+    return platformResult == 0 ? FILE_OK : FILE_FAILED;
+}
+
+/* Reads until count bytes or the end of the file; -1 on an error. */
+static ssize_t FileReadFull(int fd, char *buffer, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+        ssize_t n = ::read(fd, buffer + done, count - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += (size_t)n;
+    }
+    return (ssize_t)done;
+}
+
+static bool FileWriteFull(int fd, const char *buffer, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+        ssize_t n = ::write(fd, buffer + done, count - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += (size_t)n;
+    }
+    return true;
+}
+
+extern "C" TABRIX_API int FSPInit(const _FSP_INIT_PARAMS *params) {
+    std::memset(&fileParams, 0, sizeof fileParams);
+    if (params != nullptr) {
+        size_t n = params->size <= sizeof fileParams ? params->size : sizeof fileParams;
+        std::memcpy(&fileParams, params, n);
+    }
+    fileParams.size = sizeof fileParams;
+    return 1;
+}
+
+const _FSP_INIT_PARAMS *FileParams(void) {
+    return &fileParams;
+}
+
+FileFaultHook FileFaultSet(FileFaultHook hook) {
+    FileFaultHook previous = fileFault;
+    fileFault = hook;
+    return previous;
+}
+
+int8_t FileOpen(const char *name, uint32_t flags, uint32_t *handle, uint32_t *size) {
+    if (FileFaulted(FILE_OP_OPEN))
+        return FILE_FAILED;
+    int mode = O_RDONLY;
+    if (flags & FILE_WRITE)
+        mode = flags & FILE_READ ? O_RDWR : O_WRONLY;
+    if (flags & FILE_CREATE)
+        mode |= O_CREAT | O_TRUNC;
+    /* Non-blocking so that a FIFO cannot hang the open; it changes nothing
+       for the regular files that are kept. */
+    int fd = ::open(name, mode | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+    if (fd < 0)
+        return FILE_FAILED;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return FILE_FAILED;
+    }
+    *handle = (uint32_t)fd + 1u;
+    *size = (uint32_t)st.st_size;
+    return FILE_OK;
+}
+
+int8_t FileRead(uint32_t handle, void *buffer, uint16_t count, uint16_t *read) {
+    if (FileFaulted(FILE_OP_READ))
+        return FILE_FAILED;
+    ssize_t n = FileReadFull(FileDescriptor(handle), (char *)buffer, count);
+    if (n < 0)
+        return FILE_FAILED;
+    *read = (uint16_t)n;
+    return n < count ? FILE_SHORT : FILE_OK;
+}
+
+int8_t FileWrite(uint32_t handle, const void *buffer, uint16_t count) {
+    if (FileFaulted(FILE_OP_WRITE))
+        return FILE_FAILED;
+    return FileWriteFull(FileDescriptor(handle), (const char *)buffer, count) ? FILE_OK : FILE_FAILED;
+}
+
+int8_t FileSeek(uint32_t handle, int32_t offset, uint32_t origin, uint32_t *position) {
+    static const int whence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
+    if (FileFaulted(FILE_OP_SEEK) || origin > 2)
+        return FILE_FAILED;
+    off_t at = ::lseek(FileDescriptor(handle), offset, whence[origin]);
+    if (at < 0 || at > (off_t)UINT32_MAX)
+        return FILE_FAILED;
+    *position = (uint32_t)at;
+    return FILE_OK;
+}
+
+int8_t FileClose(uint32_t handle) {
+    bool faulted = FileFaulted(FILE_OP_CLOSE);
+    int8_t result = FileResult(::close(FileDescriptor(handle)));
+    return faulted ? FILE_FAILED : result;
+}
+
+int8_t FileDelete(const char *name) {
+    if (FileFaulted(FILE_OP_DELETE))
+        return FILE_FAILED;
+    return FileResult(::unlink(name));
+}
+
+int8_t FileMove(const char *oldName, const char *newName) {
+    if (FileFaulted(FILE_OP_MOVE))
+        return FILE_FAILED;
+    if (::renameat2(AT_FDCWD, oldName, AT_FDCWD, newName, RENAME_NOREPLACE) == 0)
+        return FILE_OK;
+    if (errno != EINVAL && errno != ENOSYS)
+        return FILE_FAILED;
+    /* The file system cannot refuse to replace in a rename: a hard link
+       fails on an existing name just as well. */
+    if (::link(oldName, newName) != 0)
+        return FILE_FAILED;
+    if (::unlink(oldName) != 0) {
+        ::unlink(newName);
+        return FILE_FAILED;
+    }
+    return FILE_OK;
+}
+
+static bool FileCopyData(int in, int out) {
+    char block[FILE_COPY_BLOCK];
+    for (;;) {
+        ssize_t n = FileReadFull(in, block, sizeof block);
+        if (n < 0 || !FileWriteFull(out, block, (size_t)n))
+            return false;
+        if (n < (ssize_t)sizeof block)
+            return true;
+    }
+}
+
+int8_t FileCopy(const char *source, const char *target) {
+    if (FileFaulted(FILE_OP_COPY))
+        return FILE_FAILED;
+    int in = ::open(source, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (in < 0)
+        return FILE_FAILED;
+    struct stat from, to;
+    bool ok = ::fstat(in, &from) == 0 && S_ISREG(from.st_mode);
+    /* Truncating the target would empty the source when both are one. */
+    if (ok && ::stat(target, &to) == 0)
+        ok = from.st_dev != to.st_dev || from.st_ino != to.st_ino;
+    if (ok) {
+        int out = ::open(target, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY,
+                         from.st_mode & 0777);
+        ok = out >= 0 && FileCopyData(in, out);
+        if (out >= 0 && ::close(out) != 0)
+            ok = false;
+    }
+    ::close(in);
+    return ok ? FILE_OK : FILE_FAILED;
+}
+
+int8_t DirCreate(const char *path) {
+    if (FileFaulted(FILE_OP_DIR_CREATE))
+        return FILE_FAILED;
+    return FileResult(::mkdir(path, 0777));
+}
+
+int8_t DirRemove(const char *path) {
+    if (FileFaulted(FILE_OP_DIR_REMOVE))
+        return FILE_FAILED;
+    return FileResult(::rmdir(path));
+}
+
+int8_t FileSync(uint32_t handle) {
+    if (FileFaulted(FILE_OP_SYNC))
+        return FILE_FAILED;
+    return FileResult(::fsync(FileDescriptor(handle)));
+}
+
+int8_t FileReplace(const char *oldName, const char *newName) {
+    if (FileFaulted(FILE_OP_REPLACE))
+        return FILE_FAILED;
+    return FileResult(::rename(oldName, newName));
+}
+
+int8_t DirSync(const char *name) {
+    if (FileFaulted(FILE_OP_DIR_SYNC))
+        return FILE_FAILED;
+    char folder[PATH_MAX] = ".";
+    const char *slash = std::strrchr(name, '/');
+    if (slash != nullptr) {
+        /* The root keeps its slash; any other folder loses the last one. */
+        size_t length = slash == name ? 1 : (size_t)(slash - name);
+        if (length >= sizeof folder)
+            return FILE_FAILED;
+        std::memcpy(folder, name, length);
+        folder[length] = '\0';
+    }
+    int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return FILE_FAILED;
+    /* EINVAL: the file system keeps no folder data to flush. */
+    bool ok = ::fsync(fd) == 0 || errno == EINVAL;
+    ::close(fd);
+    return ok ? FILE_OK : FILE_FAILED;
+}
+
+int8_t FileModeCopy(const char *from, uint32_t handle) {
+    if (FileFaulted(FILE_OP_MODE_COPY))
+        return FILE_FAILED;
+    struct stat st;
+    if (::stat(from, &st) != 0)
+        return errno == ENOENT ? FILE_OK : FILE_FAILED;
+    return FileResult(::fchmod(FileDescriptor(handle), st.st_mode & 07777));
+}
+
+int FileExists(const char *name) {
+    struct stat st;
+    return ::stat(name, &st) == 0;
+}
+
+int8_t FileAccess(const char *name, uint32_t flags) {
+    struct stat st;
+    if (::stat(name, &st) != 0 || !S_ISREG(st.st_mode))
+        return FILE_FAILED;
+    int mode = (flags & FILE_READ ? R_OK : 0) | (flags & FILE_WRITE ? W_OK : 0);
+    return FileResult(::faccessat(AT_FDCWD, name, mode == 0 ? F_OK : mode, AT_EACCESS));
+}

@@ -1,0 +1,67 @@
+/*
+ * linereader.h - reads a text file line by line through a 1,024-byte
+ * window, without allocating.
+ *
+ * A line ends at CR or LF; the CR or LF that starts the next line is
+ * dropped, so CR LF ends one line and an empty line shows only between
+ * two CR LF pairs.  A line keeps at most 1,022 characters: the 1,023rd is
+ * skipped and the rest comes as the following line(s).  A last line
+ * without an end is delivered too.
+ *
+ * Opened with wide = 1 (scripts) the reader also takes 16-bit text: a file
+ * that begins with the UTF-16LE byte-order mark is read as 16-bit units,
+ * each mapped to a display byte.  Any other file is then read as bytes,
+ * and a line is decoded from UTF-8 after it is split, when the file began
+ * with the UTF-8 byte-order mark or the line is valid UTF-8 with a
+ * multi-byte sequence; the byte-order marks are dropped from the first
+ * line.  Split first, decode after: for a UTF-8 line the 1,022 limit
+ * counts the file's bytes, so the decoded line always fits.  With
+ * wide = 0 (data files) every byte is one character, unchanged.
+ */
+#ifndef TABRIX_TEXT_LINEREADER_H
+#define TABRIX_TEXT_LINEREADER_H
+
+#include <cstdint>
+
+#define LINE_WINDOW_SIZE 1024
+#define LINE_PATH_SIZE 100      /* 98 characters kept */
+#define LINE_SIZE 1024
+#define LINE_MAX_LENGTH 1022
+
+/* How a line read as bytes is decoded. */
+#define LINE_UTF8_NONE 0        /* never: the bytes are display bytes */
+#define LINE_UTF8_LINES 1       /* lines that are valid UTF-8 */
+#define LINE_UTF8_FILE 2        /* every line: the file began with the mark */
+
+struct _LINEREADER {
+    uint32_t handle;            /* file layer handle; 0: none */
+    uint8_t window[LINE_WINDOW_SIZE];
+    char path[LINE_PATH_SIZE];
+    uint32_t size;              /* file size given by the open */
+    uint16_t count;             /* characters in window */
+    uint16_t pos;               /* next character in window */
+    uint32_t length;            /* of the line being built */
+    int32_t status;             /* of the open or the last block read */
+    uint32_t lineNumber;        /* lines delivered so far */
+    uint32_t consumed;          /* characters read after the first block */
+    uint32_t started;           /* 1 once the first block is read */
+    uint32_t wide;              /* 1 while the file may be 16-bit text */
+    char line[LINE_SIZE];       /* the last line, NUL-terminated */
+    uint32_t utf8;              /* LINE_UTF8_* */
+};
+
+/* Opens path for reading; returns the file layer's result (0 ok).  A
+   null path opens nothing and returns 0.  The reader keeps the first 98
+   characters of path for messages. */
+int32_t LineReaderOpen(_LINEREADER *reader, const char *path, int32_t wide);
+
+/* 0 with the next line in reader->line, 1 at the end of the file, any
+   other value a failure of the file layer. */
+int32_t LineReaderNextLine(_LINEREADER *reader);
+
+int32_t LineReaderStatus(const _LINEREADER *reader);
+uint32_t LineReaderLineNumber(const _LINEREADER *reader);
+const char *LineReaderPath(const _LINEREADER *reader);
+void LineReaderClose(_LINEREADER *reader);
+
+#endif

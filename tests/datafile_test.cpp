@@ -1,0 +1,682 @@
+// Reading and saving the data file: the format, every malformed line, the
+// kept header and comments, and a save that no failure or crash can turn
+// into a lost or partial data file.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/memory/memory.h"
+#include "datafile/datafile.h"
+#include "platform/files/files.h"
+#include "platform/messages/messages.h"
+#include "session/session.h"
+#include "testfiles.h"
+
+namespace {
+
+alignas(8) uint8_t testPool[1 << 20];
+
+const char *const kHeader = "Machine 7\r\n  free text ; \"kept\"\r\nKEY\r\n";
+
+class DataFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FileFaultSet(nullptr);
+        ASSERT_EQ(MemoryInit(testPool, sizeof testPool), 1);
+        std::memset(&s, 0, sizeof s);
+        LocalizationInit(nullptr, TABRIX_LANG_ENGLISH);
+        path = dir / "DATA.TXT";
+    }
+
+    _REKFILEINFO Rek(const std::string &p, uint32_t count = 2000, uint8_t decimals = 3,
+                     const char *keyword = "KEY") {
+        _REKFILEINFO file{};
+        std::strncpy(file.path, p.c_str(), sizeof file.path - 1);
+        std::strncpy(file.keyword, keyword, sizeof file.keyword - 1);
+        file.count = count;
+        file.decimals = decimals;
+        return file;
+    }
+
+    void Read(const std::string &content, int32_t keep = 0, uint8_t decimals = 3) {
+        WriteFile(path, content);
+        DataFileRead(&s, Rek(path, 2000, decimals), keep);
+    }
+
+    void Set(uint32_t n, int32_t value, uint32_t flags = PARAM_VALID) { s.params[n] = {value, flags}; }
+
+    std::vector<std::string> HeadLines() const {
+        std::vector<std::string> lines;
+        for (const _HEADLINE *h = &s.headLines; h->next; h = h->next)
+            lines.push_back(h->text);
+        return lines;
+    }
+
+    std::vector<std::pair<uint32_t, std::string>> Comments() const {
+        std::vector<std::pair<uint32_t, std::string>> comments;
+        for (const _COMMENT *c = &s.comments; c->next; c = c->next)
+            comments.emplace_back(c->number, c->text);
+        return comments;
+    }
+
+    std::string Cut59(const std::string &text) { return text.substr(0, 59); }
+
+    _SESSION &s = TabrixSession;
+    TempDir dir;
+    std::string path;
+};
+
+// ---------------------------------------------------------------- reading
+
+TEST_F(DataFileTest, ReadsSectionsValuesHeaderAndComments) {
+    Read(std::string(kHeader) +
+             "0007:\t-00001.250\t;remark\r\n"
+             "; a comment line\r\n"
+             "\"quoted comment line\r\n"
+             "\r\n"
+             "0012:\t+00012.500\r\n"
+             "0100:\t4294967295L \"raw\r\n"
+             "12:1\r\n"
+             " * \r\n"
+             "13:5\r\n"
+             "KEY\r\n"
+             "14:2\r\n",
+         1);
+    EXPECT_EQ(s.errorCode, 0u) << s.errorText;
+    EXPECT_EQ(s.params[7].value, -1250);
+    EXPECT_EQ(s.params[12].value, 1000) << "a later line overwrites";
+    EXPECT_EQ(s.params[100].value, -1);
+    EXPECT_EQ(s.params[100].flags, PARAM_VALID | PARAM_RAW);
+    EXPECT_EQ(s.params[13].flags, 0u) << "after the star the trailer is ignored";
+    EXPECT_EQ(s.params[14].value, 2000) << "the word again starts the values again";
+    EXPECT_EQ(HeadLines(), (std::vector<std::string>{"Machine 7\r\n", "  free text ; \"kept\"\r\n", "KEY\r\n"}));
+    using C = std::pair<uint32_t, std::string>;
+    EXPECT_EQ(Comments(), (std::vector<C>{{7, ";remark"}, {100, "\"raw"}}));
+}
+
+TEST_F(DataFileTest, ParameterLines) {
+    struct Case { std::string line; uint32_t number; int32_t value; uint32_t flags; };
+    const Case cases[] = {
+        {"5:+", 5, 0, PARAM_VALID},
+        {"5:-", 5, 0, PARAM_VALID},
+        {"7:1.2346", 7, 1235, PARAM_VALID},
+        {"7:-1.2346", 7, -1235, PARAM_VALID},
+        {"7:0.0005", 7, 1, PARAM_VALID},
+        {"7:-0.0005", 7, -1, PARAM_VALID},
+        {"7:123l", 7, 123, PARAM_VALID | PARAM_RAW},
+        {"7:123L;x", 7, 123, PARAM_VALID | PARAM_RAW},
+        {"1 2 : 3 . 5", 12, 3500, PARAM_VALID},
+        {"\t8 :1.5 ;note", 8, 1500, PARAM_VALID},
+        {"8:1.", 8, 1000, PARAM_VALID},
+        {"8:.5", 8, 500, PARAM_VALID},
+        {"+9:1", 9, 1000, PARAM_VALID},
+        {"0009:1", 9, 1000, PARAM_VALID},
+        {"1999:1", 1999, 1000, PARAM_VALID},
+        // Beyond the 32-bit range a value saturates; a raw value is taken
+        // as an unsigned 32-bit number.
+        {"7:99999999999", 7, INT_MAX, PARAM_VALID},
+        {"7:-99999999999", 7, INT_MIN, PARAM_VALID},
+        {"7:2147483.647", 7, INT_MAX, PARAM_VALID},
+        {"7:-2147483.648", 7, INT_MIN, PARAM_VALID},
+        {"7:4294967295L", 7, -1, PARAM_VALID | PARAM_RAW},
+        {"7:2147483648L", 7, INT_MIN, PARAM_VALID | PARAM_RAW},
+        {"7:2147483647L", 7, INT_MAX, PARAM_VALID | PARAM_RAW},
+        {"7:-5L", 7, -5, PARAM_VALID | PARAM_RAW},
+        {"7:99999999999L", 7, INT_MAX, PARAM_VALID | PARAM_RAW},
+        // A NUL byte ends the line's text.
+        {std::string("7:5\0junk", 8), 7, 5000, PARAM_VALID},
+    };
+    for (const Case &c : cases) {
+        std::memset(&s, 0, sizeof s);
+        Read(std::string(kHeader) + c.line + "\r\n*\r\n");
+        EXPECT_EQ(s.errorCode, 0u) << c.line << ": " << s.errorText;
+        EXPECT_EQ(s.params[c.number].value, c.value) << c.line;
+        EXPECT_EQ(s.params[c.number].flags, c.flags) << c.line;
+    }
+}
+
+TEST_F(DataFileTest, NumbersOutsideTheTableAreSkipped) {
+    // Also numbers whose 32-bit wrap would land inside the table.
+    for (const char *line : {"2500:1.0", "-1:1.0", "2000:1", "4294967296:1", "4294967297:1",
+                             "-4294967296:1", "99999999999:1", "00000000000000000000002000:1"}) {
+        std::memset(&s, 0, sizeof s);
+        Read(std::string(kHeader) + line + ";c\r\n*\r\n", 1);
+        EXPECT_EQ(s.errorCode, 0u) << line;
+        for (int n = 0; n < PARAM_COUNT; n++)
+            ASSERT_EQ(s.params[n].flags, 0u) << line << " set " << n;
+        ASSERT_EQ(Comments().size(), 1u);
+        EXPECT_GE(Comments()[0].first, (uint32_t)PARAM_COUNT) << line;
+    }
+    Read(std::string(kHeader) + "00000000000000000000001999:1\r\n");
+    EXPECT_EQ(s.params[1999].value, 1000) << "leading zeros do not count";
+}
+
+TEST_F(DataFileTest, MalformedLinesAreSyntaxErrors) {
+    const std::string longComment = "7:1;" + std::string(1100, 'c');
+    struct Case { std::string line; uint32_t lineNumber; };
+    const Case cases[] = {
+        {"5:", 5}, {"5", 5}, {":5", 5}, {"5:1.2.3", 5}, {"8:1.5 x", 5}, {"5:1e3", 5},
+        {"5:1LL", 5}, {"5;1", 5}, {"5:abc", 5}, {"x", 5}, {"5::1", 5},
+        {std::string("\x01\xFF\x80:1"), 5},
+        // The end of a line longer than 1,022 characters comes as a line
+        // of its own.
+        {longComment, 6},
+    };
+    for (const Case &c : cases) {
+        std::memset(&s, 0, sizeof s);
+        Read(std::string(kHeader) + "3:1\r\n" + c.line + "\r\n4:2\r\n*\r\n");
+        EXPECT_EQ(s.errorCode, (uint32_t)MSG_SYNTAX_ERROR) << c.line;
+        EXPECT_STREQ(s.errorText, Cut59("Line:" + std::to_string(c.lineNumber) + " File:" + path).c_str()) << c.line;
+        EXPECT_EQ(s.params[3].value, 1000) << "values before the bad line stay";
+        EXPECT_EQ(s.params[4].flags, 0u) << "nothing after it is read";
+    }
+}
+
+TEST_F(DataFileTest, ErrorTextsFollowTheLanguage) {
+    LocalizationInit(nullptr, TABRIX_LANG_CZECH);
+    Read(std::string(kHeader) + "5:\r\n");
+    EXPECT_EQ(s.errorCode, (uint32_t)MSG_SYNTAX_ERROR);
+    std::string expected = std::string(MessageText(MSG_LINE)) + ":4 " + MessageText(MSG_FILE) + ":" + path;
+    EXPECT_STREQ(s.errorText, Cut59(expected).c_str());
+    EXPECT_NE(std::string(MessageText(MSG_LINE)), "Line");
+}
+
+TEST_F(DataFileTest, MissingWordTakesNothing) {
+    Read("no word here\r\n5:1\r\n*\r\n", 1);
+    EXPECT_EQ(s.errorCode, (uint32_t)MSG_NO_INIT_WORD);
+    EXPECT_STREQ(s.errorText, Cut59("File:" + path + " Word:KEY").c_str());
+    EXPECT_EQ(s.params[5].flags, 0u);
+    EXPECT_EQ(HeadLines().size(), 3u) << "every line was header";
+
+    // Blanks are removed before the comparison, so " K E Y " is the word.
+    std::memset(&s, 0, sizeof s);
+    Read(" K E Y \r\n5:1\r\n");
+    EXPECT_EQ(s.errorCode, 0u);
+    EXPECT_EQ(s.params[5].value, 1000);
+}
+
+TEST_F(DataFileTest, FilesThatCannotBeOpenedLeaveNoValueAndNoError) {
+    std::string unreadable = dir / "unreadable";
+    WriteFile(unreadable, std::string(kHeader) + "5:1\r\n");
+    ASSERT_EQ(chmod(unreadable.c_str(), 0), 0);
+    ASSERT_EQ(chmod(dir.root().c_str(), 0755), 0);
+    for (const std::string &p : {dir / "none", dir.root(), unreadable}) {
+        std::memset(&s, 0, sizeof s);
+        Set(5, 42);
+        if (p == unreadable) {
+            // Only an unprivileged user is kept from reading.
+            EXPECT_EQ(RunUnprivileged([&] {
+                          DataFileRead(&s, Rek(p), 1);
+                          return s.errorCode == 0 && s.params[5].flags == 0 ? 0 : 1;
+                      }),
+                      0);
+            continue;
+        }
+        DataFileRead(&s, Rek(p), 1);
+        EXPECT_EQ(s.errorCode, 0u) << p;
+        EXPECT_EQ(s.params[5].flags, 0u) << p;
+        EXPECT_TRUE(HeadLines().empty());
+    }
+}
+
+TEST_F(DataFileTest, ReadFailureIsReportedEvenInTheHeader) {
+    // The read fails while the word is still to come: a read error, not a
+    // missing word.
+    WriteFile(path, std::string(3000, 'h') + "\r\n" + kHeader + "5:1\r\n");
+    FaultScope fault(FILE_OP_READ, 2);
+    DataFileRead(&s, Rek(path), 1);
+    EXPECT_EQ(s.errorCode, (uint32_t)MSG_FILE_READ_ERROR);
+    EXPECT_STREQ(s.errorText, Cut59(path).c_str());
+}
+
+TEST_F(DataFileTest, FullPoolStopsTheReadCleanly) {
+    alignas(8) static uint8_t small[2048];
+    ASSERT_EQ(MemoryInit(small, sizeof small), 1);
+    std::string content;
+    for (int i = 0; i < 200; i++)
+        content += "header line " + std::to_string(i) + "\r\n";
+    Read(content + "KEY\r\n5:1\r\n", 1);
+    EXPECT_EQ(s.errorCode, (uint32_t)MSG_NO_MEMORY);
+    EXPECT_GT(HeadLines().size(), 0u);
+    EXPECT_LT(HeadLines().size(), 200u);
+    EXPECT_EQ(s.params[5].flags, 0u);
+}
+
+TEST_F(DataFileTest, EachReadFreesTheListsOfTheLast) {
+    auto usedBlocks = [] {
+        int n = 0;
+        for (_MEMORY_BLOCK *b = MemoryPool()->used; b; b = b->next)
+            n++;
+        return n;
+    };
+    std::string content = std::string(kHeader) + "1:1;a\r\n2:2;b\r\n";
+    Read(content, 1);
+    int after = usedBlocks();
+    EXPECT_EQ(after, 2 * 3 + 2 * 2) << "a text and a node for each kept line";
+    for (int i = 0; i < 5; i++)
+        Read(content, 1);
+    EXPECT_EQ(usedBlocks(), after);
+    Read(content, 0);
+    EXPECT_EQ(usedBlocks(), 0);
+    EXPECT_TRUE(HeadLines().empty());
+    EXPECT_TRUE(Comments().empty());
+}
+
+TEST_F(DataFileTest, GarbageNeverCrashes) {
+    std::mt19937 random(99);
+    for (int round = 0; round < 300; round++) {
+        std::string bytes;
+        size_t size = random() % 4000;
+        while (bytes.size() < size) {
+            switch (random() % 8) {
+            case 0: bytes += "KEY\r\n"; break;
+            case 1: bytes += std::to_string((int)(random() % 3000) - 500) + ":"; break;
+            case 2: bytes += std::string(random() % 1500, (char)(random() % 256)); break;
+            default: bytes += (char)(random() % 256);
+            }
+        }
+        std::memset(&s, 0, sizeof s);
+        Read(bytes, round % 2);
+        EXPECT_TRUE(s.errorCode == 0 || s.errorCode == MSG_SYNTAX_ERROR || s.errorCode == MSG_NO_INIT_WORD)
+            << s.errorCode;
+        for (int n = 0; n < PARAM_COUNT; n++)
+            ASSERT_EQ(s.params[n].flags & ~(PARAM_VALID | PARAM_RAW), 0u);
+    }
+}
+
+// ----------------------------------------------------------------- saving
+
+TEST_F(DataFileTest, SavesTheExampleByteForByte) {
+    WriteFile(path, std::string(kHeader) + "0012:\t+00001.000\t;speed\r\n0013:1;gone\r\n; line\r\n*\r\ntrailer\r\n");
+    Set(7, -1250);
+    Set(12, 12500);
+    Set(100, -1, PARAM_VALID | PARAM_RAW);
+    Set(13, 5, PARAM_RAW);   // not valid: not written, its comment neither
+    s.modified = 1;
+    DataFileSave(&s, Rek(path));
+    EXPECT_EQ(s.errorCode, 0u) << s.errorText;
+    EXPECT_EQ(ReadFile(path), std::string(kHeader) +
+                                  "0007:\t-00001.250\r\n"
+                                  "0012:\t+00012.500\t;speed\r\n"
+                                  "0100:\t4294967295L\r\n"
+                                  "\r\n*\r\n");
+    EXPECT_STREQ(s.lastSaved.path, path.c_str());
+    EXPECT_STREQ(s.lastSaved.keyword, "KEY");
+    EXPECT_EQ(s.modified, 0u);
+    EXPECT_EQ(s.params[12].value, 12500) << "the table is not changed by the save";
+    EXPECT_EQ(s.params[13].flags, (uint32_t)PARAM_RAW);
+    EXPECT_FALSE(PathExists(dir / "DATA.tm_"));
+}
+
+TEST_F(DataFileTest, SavesWithoutAnOldFile) {
+    Set(0, 0);
+    Set(499, 1);
+    Set(500, 2);
+    DataFileSave(&s, Rek(path, 500));
+    EXPECT_EQ(s.errorCode, 0u);
+    EXPECT_EQ(ReadFile(path), "KEY\r\n000:\t+00000.000\r\n499:\t+00000.001\r\n\r\n*\r\n");
+
+    DataFileSave(&s, Rek(path, 0));
+    EXPECT_EQ(ReadFile(path), "KEY\r\n\r\n*\r\n") << "count 0: header and end only";
+
+    std::string word(75, 'W');
+    std::remove(path.c_str());
+    DataFileSave(&s, Rek(path, 0, 3, word.c_str()));
+    EXPECT_EQ(ReadFile(path), std::string(69, 'W') + "\r\n\r\n*\r\n") << "at most 69 characters of the word";
+}
+
+std::string ExpectedValueText(int32_t value, int decimals) {
+    std::string digits = std::to_string(value < 0 ? -(int64_t)value : (int64_t)value);
+    if ((int)digits.size() <= decimals)
+        digits.insert(0, decimals + 1 - digits.size(), '0');
+    digits.insert(digits.size() - decimals, ".");
+    std::string text = (value < 0 ? "-" : "+");
+    if (digits.size() + 1 < 10)
+        text += std::string(10 - 1 - digits.size(), '0');
+    return text + digits;
+}
+
+TEST_F(DataFileTest, ValueTextsAcrossDecimals) {
+    for (int d = 0; d <= 8; d++) {
+        for (int32_t v : {INT_MAX, INT_MIN, 0, 1, -1, 5, 12500, -1250, 99999999, 100000000}) {
+            std::memset(s.params, 0, sizeof s.params);
+            Set(3, v);
+            DataFileSave(&s, Rek(path, 10, (uint8_t)d));
+            ASSERT_EQ(s.errorCode, 0u);
+            EXPECT_EQ(ReadFile(path), "KEY\r\n03:\t" + ExpectedValueText(v, d) + "\r\n\r\n*\r\n")
+                << v << " with " << d;
+        }
+    }
+    EXPECT_EQ(ExpectedValueText(5, 0), "+00000005.");
+    EXPECT_EQ(ExpectedValueText(12500, 3), "+00012.500");
+}
+
+TEST_F(DataFileTest, RoundTrips) {
+    std::mt19937 random(7);
+    for (int d = 0; d <= 8; d++) {
+        // An old file with a header and comments, some of them for
+        // parameters that the table no longer holds.
+        std::string old = "first\r\n\tsecond line ;x\r\nKEY\r\n";
+        std::map<uint32_t, std::string> comments;
+        for (uint32_t n = 0; n < 300; n += 7) {
+            std::string comment = (n % 2 ? ";c" : "\"q ") + std::to_string(n) + " \t;end";
+            old += std::to_string(n) + ":1" + comment + "\r\n";
+            comments[n] = comment;
+        }
+        WriteFile(path, old);
+        std::memset(&s, 0, sizeof s);
+        _PARAM table[PARAM_COUNT] = {};
+        for (uint32_t n = 0; n < 300; n++) {
+            if (random() % 3 == 0)
+                continue;
+            int32_t v = (int32_t)random();
+            if (n < 10)
+                v = std::vector<int32_t>{INT_MAX, INT_MIN, 0, 1, -1, 10, -10, 99999999, -99999999, 7}[n];
+            table[n] = {v, random() % 4 == 0 ? PARAM_VALID | PARAM_RAW : PARAM_VALID};
+        }
+        std::memcpy(s.params, table, sizeof table);
+        DataFileSave(&s, Rek(path, 300, (uint8_t)d));
+        ASSERT_EQ(s.errorCode, 0u) << s.errorText;
+
+        std::memset(&s, 0, sizeof s);
+        DataFileRead(&s, Rek(path, 300, (uint8_t)d), 1);
+        ASSERT_EQ(s.errorCode, 0u) << s.errorText;
+        for (uint32_t n = 0; n < PARAM_COUNT; n++) {
+            ASSERT_EQ(s.params[n].flags, table[n].flags) << n << " with " << d;
+            ASSERT_EQ(s.params[n].value, table[n].value) << n << " with " << d;
+        }
+        EXPECT_EQ(HeadLines(), (std::vector<std::string>{"first\r\n", "\tsecond line ;x\r\n", "KEY\r\n"}));
+        std::vector<std::pair<uint32_t, std::string>> expected;
+        for (const auto &[n, text] : comments)
+            if (table[n].flags & PARAM_VALID)
+                expected.emplace_back(n, text);
+        EXPECT_EQ(Comments(), expected) << "with " << d;
+    }
+}
+
+TEST_F(DataFileTest, KeepsPermissionBits) {
+    WriteFile(path, std::string(kHeader));
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    Set(1, 1);
+    DataFileSave(&s, Rek(path));
+    EXPECT_EQ(s.errorCode, 0u);
+    EXPECT_EQ(FileModeOf(path), 0640u);
+}
+
+TEST_F(DataFileTest, TemporaryNameLivesBesideTheDataFile) {
+    // A failing replace leaves the temporary file and names it.
+    struct Case { std::string folder, name, temp; };
+    const Case cases[] = {
+        {"", "DATA.TXT", "DATA.tm_"},
+        {"plc.v2/", "DATA.TXT", "plc.v2/DATA.tm_"},
+        {"a.b/", "NAME", "a.b/NAME.tm_"},
+        {"x/", ".hidden.txt", "x/.tm_"},
+        {"", "many.dots.in.name", "many.tm_"},
+    };
+    for (const Case &c : cases) {
+        if (!c.folder.empty())
+            DirCreate((dir / c.folder).c_str());
+        std::string data = dir / (c.folder + c.name);
+        WriteFile(data, std::string(kHeader));
+        std::memset(&s, 0, sizeof s);
+        Set(1, 1);
+        FaultScope fault(FILE_OP_REPLACE, 1);
+        DataFileSave(&s, Rek(data));
+        EXPECT_EQ(s.errorCode, (uint32_t)MSG_FILE_MOVE_ERROR);
+        EXPECT_STREQ(s.errorText, Cut59(dir / c.temp).c_str());
+        EXPECT_EQ(ReadFile(dir / c.temp), std::string(kHeader) + "0001:\t+00000.001\r\n\r\n*\r\n");
+        FileDelete((dir / c.temp).c_str());
+    }
+}
+
+TEST_F(DataFileTest, RelativeNamesSaveInTheWorkingFolder) {
+    char here[4096];
+    ASSERT_NE(getcwd(here, sizeof here), nullptr);
+    ASSERT_EQ(chdir(dir.root().c_str()), 0);
+    for (const char *name : {"./DATA.TXT", "DATA.TXT"}) {
+        WriteFile(name, std::string(kHeader));
+        Set(2, 2000);
+        DataFileSave(&s, Rek(name));
+        EXPECT_EQ(s.errorCode, 0u) << name;
+        EXPECT_EQ(ReadFile(name), std::string(kHeader) + "0002:\t+00002.000\r\n\r\n*\r\n");
+    }
+    ASSERT_EQ(chdir(here), 0);
+}
+
+// What a failed save must leave: the old file byte for byte, no
+// descriptor open, nothing recorded as saved.
+class DataFileFailTest : public DataFileTest {
+protected:
+    void SetUp() override {
+        DataFileTest::SetUp();
+        old = std::string(kHeader) + "0001:\t+00000.001\t;one\r\n\r\n*\r\n";
+        WriteFile(path, old);
+        descriptors = OpenDescriptors();
+    }
+    void Edit() {
+        std::memset(&s, 0, sizeof s);
+        Set(1, 5000);
+        Set(2, 6000);
+        s.modified = 1;
+    }
+    void ExpectUntouched(uint32_t code, const std::string &text) {
+        EXPECT_EQ(s.errorCode, code);
+        EXPECT_STREQ(s.errorText, Cut59(text).c_str());
+        EXPECT_EQ(ReadFile(path), old);
+        EXPECT_STREQ(s.lastSaved.path, "");
+        EXPECT_EQ(s.modified, 1u);
+        EXPECT_EQ(OpenDescriptors(), descriptors) << "the temporary file is closed";
+    }
+    // The file operations of a save that succeeds, in order; the old file
+    // is put back after it.
+    std::vector<int> RecordSave() {
+        Edit();
+        FaultScope record;
+        DataFileSave(&s, Rek(path));
+        EXPECT_EQ(s.errorCode, 0u);
+        WriteFile(path, old);
+        return record.asked();
+    }
+    std::string NewContent() {
+        return std::string(kHeader) + "0001:\t+00005.000\t;one\r\n0002:\t+00006.000\r\n\r\n*\r\n";
+    }
+    std::string old;
+    int descriptors = 0;
+};
+
+TEST_F(DataFileFailTest, EveryOperationOfASaveFailingInTurn) {
+    std::vector<int> asked = RecordSave();
+    // Flushed before it is closed, closed before it replaces, the folder
+    // flushed after.
+    std::vector<int> tail(asked.end() - 4, asked.end());
+    EXPECT_EQ(tail, (std::vector<int>{FILE_OP_SYNC, FILE_OP_CLOSE, FILE_OP_REPLACE, FILE_OP_DIR_SYNC}));
+    const std::map<int, uint32_t> codes = {
+        {FILE_OP_OPEN, MSG_FILE_CREATE_ERROR}, {FILE_OP_MODE_COPY, MSG_FILE_CREATE_ERROR},
+        {FILE_OP_WRITE, MSG_FILE_WRITE_ERROR}, {FILE_OP_SYNC, MSG_FILE_WRITE_ERROR},
+        {FILE_OP_CLOSE, MSG_FILE_CLOSE_ERROR}, {FILE_OP_REPLACE, MSG_FILE_MOVE_ERROR},
+        {FILE_OP_DIR_SYNC, MSG_FILE_MOVE_ERROR},
+    };
+    for (size_t i = 1; i <= asked.size(); i++) {
+        int op = asked[i - 1];
+        bool first = std::count(asked.begin(), asked.begin() + i, op) == 1;
+        SCOPED_TRACE(testing::Message() << "operation " << i << " (" << op << ")");
+        Edit();
+        {
+            FaultScope fault(-1, (int)i);
+            DataFileSave(&s, Rek(path));
+        }
+        if (op == FILE_OP_DELETE || (op == FILE_OP_CLOSE && first)) {
+            // The temporary name was free, the reread was complete.
+            EXPECT_EQ(s.errorCode, 0u);
+            EXPECT_EQ(ReadFile(path), NewContent());
+        } else if (op == FILE_OP_READ || (op == FILE_OP_OPEN && first)) {
+            // A data file that was not read whole is not replaced: its
+            // header and comments would be lost.
+            ExpectUntouched(MSG_FILE_READ_ERROR, path);
+        } else if (op == FILE_OP_DIR_SYNC) {
+            // Replaced but not known to last: reported, the file whole.
+            EXPECT_EQ(s.errorCode, (uint32_t)MSG_FILE_MOVE_ERROR);
+            EXPECT_EQ(ReadFile(path), NewContent());
+        } else {
+            ExpectUntouched(codes.at(op), dir / "DATA.tm_");
+        }
+        EXPECT_EQ(OpenDescriptors(), descriptors);
+        WriteFile(path, old);
+    }
+}
+
+TEST_F(DataFileFailTest, FolderThatCannotBeWritten) {
+    ASSERT_EQ(chmod(path.c_str(), 0666), 0);
+    ASSERT_EQ(chmod(dir.root().c_str(), 0555), 0);
+    int code = RunUnprivileged([&] {
+        Edit();
+        DataFileSave(&s, Rek(path));
+        return (int)s.errorCode;
+    });
+    ASSERT_EQ(chmod(dir.root().c_str(), 0700), 0);
+    EXPECT_EQ(code, MSG_FILE_CREATE_ERROR);
+    EXPECT_EQ(ReadFile(path), old);
+    EXPECT_FALSE(PathExists(dir / "DATA.tm_"));
+}
+
+TEST_F(DataFileFailTest, WriteRefusedByTheSystem) {
+    // A file size limit makes the system refuse the write itself.
+    int code = RunInChild([&] {
+        struct rlimit limit = {60, 60};
+        signal(SIGXFSZ, SIG_IGN);
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return 100;
+        Edit();
+        DataFileSave(&s, Rek(path));
+        return (int)s.errorCode;
+    });
+    EXPECT_EQ(code, MSG_FILE_WRITE_ERROR);
+    EXPECT_EQ(ReadFile(path), old);
+}
+
+TEST_F(DataFileFailTest, DataFilesThatAreNotToBeReplaced) {
+    // Read-only, unreadable: an unprivileged user may not replace them,
+    // though the folder would let a rename through.
+    ASSERT_EQ(chmod(dir.root().c_str(), 0777), 0);
+    for (mode_t mode : {0444, 0200}) {
+        ASSERT_EQ(chmod(path.c_str(), mode), 0);
+        int code = RunUnprivileged([&] {
+            Edit();
+            DataFileSave(&s, Rek(path));
+            return (int)s.errorCode;
+        });
+        EXPECT_EQ(code, mode == 0444 ? MSG_FILE_MOVE_ERROR : MSG_FILE_READ_ERROR) << std::oct << mode;
+        ASSERT_EQ(chmod(path.c_str(), 0644), 0);
+        EXPECT_EQ(ReadFile(path), old);
+    }
+    // A folder under the data file's name.
+    std::string folder = dir / "FOLDER.TXT";
+    ASSERT_EQ(DirCreate(folder.c_str()), FILE_OK);
+    Edit();
+    DataFileSave(&s, Rek(folder));
+    EXPECT_EQ(s.errorCode, (uint32_t)MSG_FILE_READ_ERROR);
+    EXPECT_TRUE(FileExists(folder.c_str()));
+    // A data file named like its own temporary file.
+    std::string tm = dir / "PARAMS.tm_";
+    WriteFile(tm, old);
+    Edit();
+    DataFileSave(&s, Rek(tm));
+    EXPECT_EQ(s.errorCode, (uint32_t)MSG_FILE_CREATE_ERROR);
+    EXPECT_EQ(ReadFile(tm), old);
+}
+
+TEST_F(DataFileFailTest, LinkUnderTheTemporaryNameIsNotFollowed) {
+    std::string victim = dir / "victim";
+    WriteFile(victim, "precious");
+    ASSERT_EQ(symlink(victim.c_str(), (dir / "DATA.tm_").c_str()), 0);
+    Edit();
+    DataFileSave(&s, Rek(path));
+    EXPECT_EQ(s.errorCode, 0u);
+    EXPECT_EQ(ReadFile(victim), "precious");
+    EXPECT_EQ(ReadFile(path), NewContent());
+}
+
+// ------------------------------------------------------------ crash safety
+
+TEST_F(DataFileFailTest, StoppedBetweenAnyTwoSteps) {
+    // A save that dies at any of its file operations leaves the old file
+    // or the new one, whole.
+    std::vector<int> asked = RecordSave();
+    size_t replace = std::find(asked.begin(), asked.end(), FILE_OP_REPLACE) - asked.begin() + 1;
+    for (size_t i = 1; i <= asked.size(); i++) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            Edit();
+            FaultScope stop(-1, (int)i, true);
+            DataFileSave(&s, Rek(path));
+            _exit(1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "stopped at " << i;
+        EXPECT_EQ(ReadFile(path), i <= replace ? old : NewContent()) << "stopped at " << i;
+        WriteFile(path, old);
+    }
+}
+
+int KillRounds() {
+    const char *rounds = std::getenv("TABRIX_KILL_ROUNDS");
+    return rounds != nullptr ? std::atoi(rounds) : 30;
+}
+
+TEST_F(DataFileFailTest, KilledWhileSavingInALoop) {
+    // Two tables saved by turns, each file long enough that a kill lands
+    // inside a save; the data file must always be one of them, whole.
+    auto fill = [&](int32_t base) {
+        std::memset(&s, 0, sizeof s);
+        for (int n = 0; n < PARAM_COUNT; n++)
+            Set(n, base + n);
+    };
+    ASSERT_EQ(chmod(path.c_str(), 0604), 0);
+    fill(1000);
+    DataFileSave(&s, Rek(path));
+    std::string first = ReadFile(path);
+    fill(-7000);
+    DataFileSave(&s, Rek(path));
+    std::string second = ReadFile(path);
+    ASSERT_NE(first, second);
+
+    std::mt19937 random(42);
+    int rounds = KillRounds(), midSave = 0;
+    for (int round = 0; round < rounds; round++) {
+        FileDelete((dir / "DATA.tm_").c_str());
+        pid_t pid = fork();
+        if (pid == 0) {
+            for (int i = 0;; i++) {
+                fill(i % 2 ? -7000 : 1000);
+                DataFileSave(&s, Rek(path));
+            }
+        }
+        usleep(1000 + random() % 20000);
+        kill(pid, SIGKILL);
+        int status;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        std::string now = ReadFile(path);
+        ASSERT_TRUE(now == first || now == second) << "round " << round << ": " << now.size() << " bytes";
+        EXPECT_EQ(FileModeOf(path), 0604u);
+        midSave += PathExists(dir / "DATA.tm_");
+    }
+    // How many kills came after a save had created its temporary file.
+    RecordProperty("killed_mid_save", midSave);
+    std::printf("%d of %d kills left a temporary file behind\n", midSave, rounds);
+}
+
+}  // namespace
