@@ -7,6 +7,7 @@
 
 #include "common/memory/memory.h"
 #include "platform/draw/draw.h"
+#include "script/loader.h"
 #include "session/prompts.h"
 #include "text/str.h"
 
@@ -30,8 +31,7 @@ extern "C" TABRIX_API uint32_t TabrixStart(const _TABRIX_INFO *info) {
     ManualSettingReset();
     TabrixSession.firstKey = 1;
     LoadingNoticeShow(info);
-    /* The script loader runs here; it shows the main screen or records an
-       error. */
+    ScriptLoad(info, &TabrixSession);
     if (TabrixSession.errorCode != 0)
         ErrorScreenShow(info, &TabrixSession);
     return 0;
