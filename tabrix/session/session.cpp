@@ -43,6 +43,12 @@ extern "C" TABRIX_API uint32_t TabrixCont(const _TABRIX_INFO *info, _DIALOGKEYB_
     switch (TabrixSession.mode) {
     case MODE_SCREEN:
         return SessionDispatch(info, keyb);
+    case MODE_SAVE_PROMPT:
+        SavePromptCont(info, keyb);
+        return 0;
+    case MODE_MANUAL:
+        ManualSettingCont(info, keyb);
+        return 0;
     default:
         return 0;
     }

@@ -72,6 +72,14 @@ void SessionSetError(_SESSION *session, uint32_t code, const char *text);
 /* Handles an event on the current screen; returns 0, 1 or 2. */
 uint32_t SessionDispatch(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb);
 
+/* Runs every CALC entry of the current screen and saves its data file,
+   when it has one. */
+void SessionSave(const _TABRIX_INFO *info, _SESSION *session);
+
+/* Whether key moves or deletes (Enter, the arrows, backspace) rather than
+   types a character. */
+bool SessionIsMoveKey(int8_t key);
+
 /* Digit fields: count decimal digits of a value from digit start (1 = the
    units digit).  The sign belongs to a field that reaches the top digit,
    the eighth for a parameter and the tenth for a variable. */
