@@ -69,6 +69,10 @@ extern _SESSION TabrixSession;
    characters. */
 void SessionSetError(_SESSION *session, uint32_t code, const char *text);
 
+/* Records an error whose detail text names a line of a file:
+   "Line:12 File:TAB1.SCT" in the selected language. */
+void SessionLineError(_SESSION *session, uint32_t code, uint32_t line, const char *file);
+
 /* Handles an event on the current screen; returns 0, 1 or 2. */
 uint32_t SessionDispatch(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb);
 
