@@ -1,10 +1,12 @@
 /*
  * item.cpp - drawing one dialog item on the character grid: buttons in
  * square brackets, list choices in angle brackets, edit fields padded to
- * their width with a caret, labels as plain text.
+ * their width with a caret, labels as plain text, bitmaps from their
+ * files.
  */
 #include <cstring>
 
+#include "dialog/bitmap.h"
 #include "dialog/dialog.h"
 #include "platform/draw/draw.h"
 #include "text/str.h"
@@ -133,7 +135,9 @@ void DialogDrawItem(_DIALOG *dialog, _ITEM *item, uint32_t focused, uint16_t col
     int32_t y = dialog->top + t + DIALOG_MARGIN + row * DIALOG_ROW;
     switch (item->kind) {
     case DLG_ITEM_BITMAP:
-        /* Bitmap items are drawn by the bitmap reader. */
+        /* Opaque, in full colour; a picture that cannot be drawn is left
+           out without a word. */
+        DrawBitmapFile(((const _BITMAP_ITEM *)item->data)->path, x, y, 0, GDI_WHITE, 0);
         break;
     case DLG_ITEM_BUTTON:
         ItemDrawButton((const _BUTTON_ITEM *)item->data, x, y, fore, back);

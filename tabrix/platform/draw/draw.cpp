@@ -10,6 +10,19 @@
 
 _GDI_LAYER GDILayer;
 
+static GDICallHook gdiCallHook;
+
+GDICallHook GDICallHookSet(GDICallHook hook) {
+    GDICallHook previous = gdiCallHook;
+    gdiCallHook = hook;
+    return previous;
+}
+
+static void GDIReport(const _GDI_CALL &call) {
+    if (gdiCallHook)
+        gdiCallHook(&call);
+}
+
 const uint32_t GDIPalette[GDI_PALETTE_SIZE] = {
     0x000000, 0x008080, 0x0000FF, 0xB4B4FF, 0xA0A0A0, 0xA0A0C8, 0xA0C8C8, 0xFFFFFF,
     0xDCDCDC, 0xC8C8C8, 0x808080, 0xFFFF50, 0xB4FFFF, 0xFF0000, 0x008000, 0x00FF00,
@@ -46,6 +59,7 @@ extern "C" TABRIX_API int GDIInit(const _GDI_INIT_PARAMS *params) {
 }
 
 void GDISetColor(uint8_t colour, uint8_t background) {
+    GDIReport({.kind = GDI_CALL_SET_COLOR, .colour = colour, .background = background});
     GDILayer.colour = colour;
     GDILayer.background = background;
 }
@@ -66,6 +80,8 @@ void GDIGetClip(int32_t *left, int32_t *top, int32_t *right, int32_t *bottom) {
 
 void GDISetTextAttr(int32_t x, int32_t y, uint32_t width, uint32_t height,
                     uint8_t colour, uint8_t background, uint8_t spare) {
+    GDIReport({.kind = GDI_CALL_SET_TEXT_ATTR, .x1 = (double)x, .y1 = (double)y, .width = width,
+               .height = height, .colour = colour, .background = background, .spare = spare});
     GDILayer.textX = x;
     GDILayer.textY = y;
     GDILayer.textWidth = width;
@@ -189,6 +205,8 @@ static void GDIStroke(int64_t x1, int64_t y1, int64_t x2, int64_t y2, const _GDI
 }
 
 void GDILine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint16_t pattern) {
+    GDIReport({.kind = GDI_CALL_LINE, .x1 = (double)x1, .y1 = (double)y1, .x2 = (double)x2,
+               .y2 = (double)y2, .pattern = pattern});
     if (GDILayer.surface == nullptr || GDILayer.colour >= GDI_PALETTE_SIZE)
         return;
     if (GDIClipLine(&x1, &y1, &x2, &y2))
@@ -196,6 +214,7 @@ void GDILine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint16_t pattern) {
 }
 
 void GDIXorLine(double x1, double y1, double x2, double y2, uint16_t pattern) {
+    GDIReport({.kind = GDI_CALL_XOR_LINE, .x1 = x1, .y1 = y1, .x2 = x2, .y2 = y2, .pattern = pattern});
     if (GDILayer.surface == nullptr || GDILayer.colour >= GDI_PALETTE_SIZE)
         return;
     if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2))
@@ -252,6 +271,7 @@ static void GDIGlyph(int64_t x, int64_t y, uint8_t c, uint32_t fore, uint32_t ba
 }
 
 void GDIText(const char *text) {
+    GDIReport({.kind = GDI_CALL_TEXT, .text = text});
     if (GDILayer.surface == nullptr || text == nullptr)
         return;
     size_t count = strnlen(text, GDILayer.textWidth);

@@ -87,4 +87,21 @@ void GDISetXorMode(uint32_t on);
 void GDIBeginUpdate(int32_t left, int32_t top, int32_t right, int32_t bottom, void *scratch);
 void GDIEndUpdate(int32_t left, int32_t top, int32_t right, int32_t bottom, void *scratch);
 
+/* Test hook: with a receiver installed, GDISetColor, GDILine, GDIXorLine,
+   GDISetTextAttr and GDIText first hand it their arguments, then go on as
+   always.  The library itself never installs one. */
+enum { GDI_CALL_SET_COLOR, GDI_CALL_LINE, GDI_CALL_XOR_LINE, GDI_CALL_SET_TEXT_ATTR, GDI_CALL_TEXT };
+struct _GDI_CALL {
+    int kind = 0;               /* GDI_CALL_... */
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  /* line ends; the text position in x1, y1 */
+    uint32_t width = 0, height = 0;         /* text attributes */
+    uint16_t pattern = 0;
+    uint8_t colour = 0, background = 0, spare = 0;
+    const char *text = nullptr;
+};
+typedef void (*GDICallHook)(const _GDI_CALL *call);
+
+/* Installs hook (null: none); returns the previous one. */
+GDICallHook GDICallHookSet(GDICallHook hook);
+
 #endif
