@@ -22,52 +22,58 @@ static int CommandFail(const std::string &what) {
     return EXIT_FAILED;
 }
 
-/* A path given relative to where the tool started, made absolute before
-   the session changes the working directory. */
-static std::string CommandAbsolute(const std::string &path) {
-    return path.empty() ? path : std::filesystem::absolute(path).string();
-}
-
-/* A session as render and run drive it. */
+/* A session as the commands drive it. */
 struct CommandSession {
     std::vector<KeyEvent> events;
     std::vector<HostResult> results;
     bool finished = false;
 };
 
-/* Starts a session on the script with the surface bound and sends the
-   events.  Returns "" or why no session could start. */
-static std::string CommandDrive(const CommandOptions &options, const Layout &layout,
-                                HostSurface &surface, CommandSession &session) {
-    LocalizationInit(nullptr, options.language);
-    std::string file, why = HostEnterFolder(options.script, file);
-    if (!why.empty())
-        return why;
-    surface.Bind();
-    HostStart(file, layout.rect);
-    size_t sent;
-    session.results = HostSend(layout.rect, session.events, sent);
-    session.finished = !session.results.empty()
-                    && session.results.back().result == TABRIX_CONT_FINISHED;
-    if (sent < session.events.size())
-        std::cerr << "tabrix: " << session.events.size() - sent
-                  << " keys after the finish were not sent\n";
-    return "";
-}
-
 static std::string CommandKeys(const CommandOptions &options, CommandSession &session) {
     std::string why = KeysParse(options.keys, session.events);
     return why.empty() ? why : "--keys: " + why;
 }
 
-int CommandCheck(const CommandOptions &options) {
+/* Warns of the keys that a finish left unsent. */
+static void CommandUnsent(const CommandSession &session, size_t sent) {
+    if (sent == session.events.size())
+        return;
+    std::cerr << "tabrix: not sent after the finish:";
+    for (size_t i = sent; i < session.events.size(); i++)
+        std::cerr << " " << session.events[i].token;
+    std::cerr << "\n";
+}
+
+/* Starts a session on the script in the script's folder, with the surface
+   bound when there is one, sends the events and goes back to the folder
+   the tool started in.  Returns "" or why no session could run. */
+static std::string CommandDrive(const CommandOptions &options, const FrameRect &rect,
+                                HostSurface *surface, CommandSession &session) {
     LocalizationInit(nullptr, options.language);
-    std::string file, why = HostEnterFolder(options.script, file);
+    HostFolder folder;
+    std::string file, why = folder.Enter(options.script, file);
+    if (!why.empty())
+        return why;
+    if (surface != nullptr)
+        surface->Bind();
+    HostStart(file, rect);
+    size_t sent;
+    session.results = HostSend(rect, session.events, sent);
+    session.finished = !session.results.empty()
+                    && session.results.back().result == TABRIX_CONT_FINISHED;
+    CommandUnsent(session, sent);
+    return folder.Leave();
+}
+
+int CommandCheck(const CommandOptions &options) {
+    CommandSession session;
+    std::string why = CommandDrive(options, FRAME_LARGE, nullptr, session);
     if (!why.empty())
         return CommandFail(why);
-    if (HostStart(file, FRAME_LARGE) != 0)
+    if (TabrixGetErrorLine() != 0)
         return CommandFail(ReportSessionError(options.script));
-    std::cout << options.script << ": ok, main screen " << file << "*DLG_MAIN\n";
+    std::cout << options.script << ": ok, main screen "
+              << std::filesystem::path(options.script).filename().string() << "*DLG_MAIN\n";
     return EXIT_OK;
 }
 
@@ -84,12 +90,11 @@ int CommandRender(const CommandOptions &options) {
         return CommandUsage("--size: " + why);
     if (!(why = CommandKeys(options, session)).empty())
         return CommandUsage(why);
-    std::string output = options.output.empty() ? CommandDefaultPicture(options.script) : options.output;
-    std::string outputPath = CommandAbsolute(output);
     HostSurface surface(layout);
-    if (!(why = CommandDrive(options, layout, surface, session)).empty())
+    if (!(why = CommandDrive(options, layout.rect, &surface, session)).empty())
         return CommandFail(why);
-    if (!PictureWrite(outputPath.c_str(), surface.surface))
+    std::string output = options.output.empty() ? CommandDefaultPicture(options.script) : options.output;
+    if (!PictureWrite(output.c_str(), surface.surface))
         return CommandFail(output + ": cannot write the picture");
     std::cout << output << "\n";
     if (TabrixGetErrorLine() != 0)
@@ -112,11 +117,10 @@ int CommandRun(const CommandOptions &options) {
     std::string why = CommandKeys(options, session);
     if (!why.empty())
         return CommandUsage(why);
-    std::string memory = CommandAbsolute(options.memory), png = CommandAbsolute(options.png);
-    if (!memory.empty() && !(why = ImageLoad(memory)).empty())
+    if (!options.memory.empty() && !(why = ImageLoad(options.memory)).empty())
         return CommandFail(why);
     HostSurface surface(layout);
-    if (!(why = CommandDrive(options, layout, surface, session)).empty())
+    if (!(why = CommandDrive(options, layout.rect, &surface, session)).empty())
         return CommandFail(why);
     for (const HostResult &r : session.results)
         std::cout << r.event->token << ": " << r.result << CommandResultName(r.result) << "\n";
@@ -124,13 +128,13 @@ int CommandRun(const CommandOptions &options) {
     TabrixLastSavedFile(&saved);
     if (saved.path[0] != '\0')
         std::cout << "saved: " << ReportPath(options.script, saved.path) << "\n";
-    if (!png.empty() && !PictureWrite(png.c_str(), surface.surface))
+    if (!options.png.empty() && !PictureWrite(options.png.c_str(), surface.surface))
         return CommandFail(options.png + ": cannot write the picture");
     if (TabrixGetErrorLine() != 0)
         return CommandFail(ReportSessionError(options.script));
     if (!session.finished)
         return CommandFail(options.script + ": the session did not finish");
-    if (!memory.empty() && !(why = ImageSave(memory)).empty())
+    if (!options.memory.empty() && !(why = ImageSave(options.memory)).empty())
         return CommandFail(why);
     return EXIT_OK;
 }

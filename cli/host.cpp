@@ -3,6 +3,7 @@
  */
 #include "host.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,15 +12,30 @@
 
 #include "frame.h"
 
-std::string HostEnterFolder(const std::string &script, std::string &file) {
+std::string HostFolder::Enter(const std::string &script, std::string &file) {
     std::filesystem::path path(script);
     file = path.filename().string();
     std::string folder = path.parent_path().string();
     if (file.empty())
         return script + ": not a file name";
-    if (!folder.empty() && chdir(folder.c_str()) != 0)
+    if (folder.empty())
+        return "";
+    start = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (start < 0)
+        return std::string("cannot keep the current folder: ") + std::strerror(errno);
+    if (chdir(folder.c_str()) != 0)
         return script + ": cannot enter its folder: " + std::strerror(errno);
     return "";
+}
+
+std::string HostFolder::Leave() {
+    if (start < 0)
+        return "";
+    std::string why = fchdir(start) == 0 ? "" : std::string("cannot go back to the starting folder: ")
+                                                + std::strerror(errno);
+    close(start);
+    start = -1;
+    return why;
 }
 
 HostSurface::HostSurface(const Layout &layout)

@@ -14,9 +14,25 @@
 #include "layout.h"
 #include "tabrix/tabrix.h"
 
-/* Makes the script's folder the working directory.  Returns "" or what
-   is wrong; file receives the script's file name. */
-std::string HostEnterFolder(const std::string &script, std::string &file);
+/* The script's folder as the working directory while a session runs,
+   and back to the folder the tool started in afterwards, so that the
+   paths a user gives keep their meaning. */
+class HostFolder {
+public:
+    HostFolder() = default;
+    HostFolder(const HostFolder &) = delete;
+    HostFolder &operator=(const HostFolder &) = delete;
+    ~HostFolder() { Leave(); }
+    /* Enters the folder of script.  Returns "" or what is wrong; file
+       receives the script's file name. */
+    std::string Enter(const std::string &script, std::string &file);
+    /* Back to the folder the tool started in.  Returns "" or what is
+       wrong. */
+    std::string Leave();
+
+private:
+    int start = -1;             /* descriptor of the starting folder */
+};
 
 /* A surface of layout's size, filled with the frame's background. */
 struct HostSurface {
