@@ -3,61 +3,16 @@
 // and the main screen shown with its data file's values.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "common/memory/memory.h"
-#include "platform/files/files.h"
-#include "script/model.h"
-#include "session/session.h"
-#include "surface.h"
-#include "testfiles.h"
+#include "scripted.h"
 
 namespace {
 
-// The large screen of the desktop host.
-constexpr uint16_t kLeft = 25, kTop = 23, kRight = 815, kBottom = 469;
-
-class LoaderTest : public ::testing::Test {
+class LoaderTest : public ScriptedTest {
 protected:
-    void SetUp() override {
-        LocalizationInit(nullptr, TABRIX_LANG_ENGLISH);
-        FileFaultSet(nullptr);
-        surface.Bind();
-        ASSERT_NE(getcwd(oldDir, sizeof oldDir), nullptr);
-        ASSERT_EQ(chdir(dir.root().c_str()), 0);
-        info = {sizeof info, "MAIN.SCT", kLeft, kTop, kRight, kBottom, {0}};
-    }
-    void TearDown() override {
-        FileFaultSet(nullptr);
-        EXPECT_EQ(chdir(oldDir), 0);
-    }
-
-    // Writes a file of lines ended by CR LF.
-    void Write(const std::string &name, const std::vector<std::string> &lines) {
-        std::string bytes;
-        for (const std::string &l : lines)
-            bytes += l + "\r\n";
-        WriteFile(dir / name, bytes);
-    }
-
-    uint32_t Start(const char *script = "MAIN.SCT") {
-        info.script = script;
-        TabrixStart(&info);
-        return TabrixGetErrorLine();
-    }
-
-    static std::string ErrorText() { return TabrixSession.errorText; }
-
-    static _SCREEN *Screen(const std::string &name) {
-        _SCREEN *s = ScreenFind(name.c_str());
-        EXPECT_NE(s->dialog, nullptr) << name;
-        return s;
-    }
-
     // The items of a screen, one short text each.
     static std::vector<std::string> Items(const std::string &name) {
         std::vector<std::string> out;
@@ -108,10 +63,6 @@ protected:
         return i ? (const _VALUEREF *)i->valueRef : nullptr;
     }
 
-    TempDir dir;
-    TestSurface surface{842, 496};
-    _TABRIX_INFO info{};
-    char oldDir[4096];
 };
 
 // ------------------------------------------------------------ what lines build

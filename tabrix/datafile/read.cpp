@@ -116,13 +116,6 @@ static bool DataFileIsComment(const char *line) {
 /* How one line of the values section went. */
 enum { DATAFILE_LINE_OK, DATAFILE_LINE_BAD, DATAFILE_LINE_NO_MEMORY };
 
-static void DataFileSyntaxError(_SESSION *session, const _REKFILEINFO *file, uint32_t lineNumber) {
-    char text[sizeof file->path + 64];
-    std::snprintf(text, sizeof text, "%s:%u %s:%s", MessageText(MSG_LINE), (unsigned)lineNumber,
-                  MessageText(MSG_FILE), file->path);
-    SessionSetError(session, MSG_SYNTAX_ERROR, text);
-}
-
 static void DataFileNoWordError(_SESSION *session, const _REKFILEINFO *file) {
     char text[sizeof file->path + sizeof file->keyword + 64];
     std::snprintf(text, sizeof text, "%s:%s %s:%s", MessageText(MSG_FILE), file->path,
@@ -182,7 +175,7 @@ int32_t DataFileLoad(_SESSION *session, _REKFILEINFO file, int32_t keep) {
     }
     LineReaderClose(&reader);
     if (step == DATAFILE_LINE_BAD) {
-        DataFileSyntaxError(session, &file, LineReaderLineNumber(&reader));
+        SessionLineError(session, MSG_SYNTAX_ERROR, LineReaderLineNumber(&reader), file.path);
         return DATAFILE_LOADED;
     }
     if (step == DATAFILE_LINE_NO_MEMORY)

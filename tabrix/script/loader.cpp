@@ -9,7 +9,6 @@
  */
 #include "script/loader.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "common/memory/memory.h"
@@ -78,22 +77,8 @@ static uint16_t LoaderCell(int64_t v) {
     return v > LOADER_CELL_MAX ? LOADER_CELL_MAX : (uint16_t)v;
 }
 
-void ScriptLinePart(char *text, size_t size, uint32_t line, const char *file) {
-    char number[16];
-    std::snprintf(number, sizeof number, "%u", line);
-    StrCopyN(text, MessageText(MSG_LINE), size);
-    StrAppendN(text, ":", size);
-    StrAppendN(text, number, size);
-    StrAppendN(text, " ", size);
-    StrAppendN(text, MessageText(MSG_FILE), size);
-    StrAppendN(text, ":", size);
-    StrAppendN(text, file, size);
-}
-
 static bool LoaderLineError(_LOADER *L, uint32_t code, uint32_t line) {
-    char text[ERROR_TEXT_SIZE];
-    ScriptLinePart(text, sizeof text, line, LineReaderPath(&L->reader));
-    SessionSetError(L->session, code, text);
+    SessionLineError(L->session, code, line, LineReaderPath(&L->reader));
     return false;
 }
 

@@ -5,17 +5,11 @@
 #ifndef TABRIX_SCRIPT_LOADER_H
 #define TABRIX_SCRIPT_LOADER_H
 
-#include <cstddef>
-
 #include "session/session.h"
 
 /* Builds the screens of info->script and the files it names, reads their
    data files and enters the first file's "DLG_MAIN"; the first error ends
    the load and stays in the session's errorCode and errorText. */
 void ScriptLoad(const _TABRIX_INFO *info, _SESSION *session);
-
-/* Writes the line part of an error text, "Line:12 File:TAB1.SCT" in the
-   selected language, into text (size bytes). */
-void ScriptLinePart(char *text, size_t size, uint32_t line, const char *file);
 
 #endif

@@ -4,11 +4,15 @@
 #include "session/prompts.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
+#include "dialog/dialog.h"
 #include "platform/draw/draw.h"
 #include "platform/messages/messages.h"
+#include "session/edit.h"
 #include "session/session.h"
+#include "text/number.h"
 #include "text/str.h"
 
 #define LOADING_TEXT_COLUMNS 50
@@ -69,4 +73,247 @@ void ErrorScreenShow(const _TABRIX_INFO *info, const _SESSION *session) {
     if (detail[0])
         ErrorBoxLine(boxLeft + ERROR_BOX_INDENT, boxTop + ERROR_BOX_MESSAGE_Y + ERROR_BOX_DETAIL,
                      detail, columns);
+}
+
+/* ------------------------------------------------------------------ */
+/* The save prompt and the manual setting                              */
+/* ------------------------------------------------------------------ */
+
+#define PROMPT_BACKGROUND 14
+#define PROMPT_HEIGHT 120
+#define PROMPT_BUTTON_WIDTH 10
+#define PROMPT_FIELD_WIDTH 10
+#define PROMPT_FIELD_COLUMN 12
+
+/* Results of the prompts' buttons. */
+#define SAVE_YES 2
+#define SAVE_NO 1
+#define SAVE_CANCEL 3
+#define MANUAL_OK 1
+#define MANUAL_CANCEL 2
+
+/* Tags of the manual setting's fields, in their valueRef words. */
+#define MANUAL_NUMBER_TAG 1
+#define MANUAL_VALUE_TAG 2
+
+/* A prompt: its dialog, items and their data, built afresh at each
+   opening. */
+struct _PROMPT {
+    _DIALOG dialog;
+    _ITEM items[7];
+    _TEXT_ITEM texts[3];
+    _BUTTON_ITEM buttons[3];
+    _EDIT_ITEM edits[2];
+    int count;
+};
+
+static _PROMPT savePrompt;
+static _PROMPT manualPrompt;
+
+/* 1 when the number field has just taken the focus: the next character
+   replaces its text. */
+static uint32_t fieldEntered;
+
+static _ITEM *PromptAdd(_PROMPT *p, uint32_t kind, void *data, uintptr_t tag) {
+    _ITEM *item = &p->items[p->count];
+    *item = _ITEM{kind, data, nullptr, nullptr, (void *)tag};
+    if (p->count > 0) {
+        item->prev = &p->items[p->count - 1];
+        item->prev->next = item;
+    }
+    p->count++;
+    return item;
+}
+
+static void PromptText(_PROMPT *p, int index, const char *text, uint16_t col, uint16_t row) {
+    p->texts[index] = _TEXT_ITEM{text, col, row, 0};
+    PromptAdd(p, DLG_ITEM_TEXT, &p->texts[index], 0);
+}
+
+static void PromptButton(_PROMPT *p, int index, uint32_t message, uint16_t col, uint16_t row,
+                         uint16_t result) {
+    p->buttons[index] = _BUTTON_ITEM{MessageText(message), col, row, PROMPT_BUTTON_WIDTH, 0, result,
+                                     (const char *)(uintptr_t)result};
+    PromptAdd(p, DLG_ITEM_BUTTON, &p->buttons[index], 0);
+}
+
+static void PromptField(_PROMPT *p, int index, char *text, uint16_t row, uintptr_t tag) {
+    p->edits[index] = _EDIT_ITEM{text, PROMPT_FIELD_COLUMN, row, PROMPT_FIELD_WIDTH};
+    PromptAdd(p, DLG_ITEM_EDIT, &p->edits[index], tag);
+}
+
+/* Centres the prompt, columns characters wide (at most 70), in the session
+   rectangle and starts it; the engine chooses the focus. */
+static void PromptStart(_PROMPT *p, const _TABRIX_INFO *info, uint32_t title, size_t columns) {
+    int32_t width = (int32_t)std::min<size_t>(columns, ERROR_BOX_COLUMNS) * GDI_FONT_WIDTH +
+                    ERROR_BOX_PADDING;
+    int32_t left = info->left + (info->right - info->left - width) / 2;
+    int32_t top = info->top + (info->bottom - info->top - PROMPT_HEIGHT) / 2;
+    _DIALOG *d = &p->dialog;
+    *d = _DIALOG{};
+    d->title = MessageText(title);
+    d->left = (uint16_t)left;
+    d->top = (uint16_t)top;
+    d->right = (uint16_t)(left + width);
+    d->bottom = (uint16_t)(top + PROMPT_HEIGHT);
+    d->firstItem = &p->items[0];
+    DialogStart(d, PROMPT_BACKGROUND, nullptr);
+}
+
+void SavePromptOpen(const _TABRIX_INFO *info, const _REKFILEINFO *file) {
+    _PROMPT *p = &savePrompt;
+    p->count = 0;
+    PromptText(p, 0, MessageText(MSG_SAVE_QUESTION), 1, 0);
+    PromptText(p, 1, file->path, 1, 1);
+    PromptButton(p, 0, MSG_YES, 1, 2, SAVE_YES);
+    PromptButton(p, 1, MSG_NO, 1, 3, SAVE_NO);
+    PromptButton(p, 2, MSG_CANCEL, 1, 4, SAVE_CANCEL);
+    PromptStart(p, info, MSG_SAVE, std::max(std::strlen(MessageText(MSG_SAVE_QUESTION)),
+                                            std::strlen(file->path)));
+}
+
+/* Goes back as the back command does, now that the prompt has its
+   answer. */
+static void SavePromptLeave(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb) {
+    keyb->event = TABRIX_EVENT_BACK;
+    SessionDispatch(info, keyb);
+}
+
+void SavePromptCont(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb) {
+    _SESSION *s = &TabrixSession;
+    switch (DialogCont(keyb, &savePrompt.dialog)) {
+    case SAVE_NO:
+        s->modified = 0;
+        s->mode = MODE_SCREEN;
+        SavePromptLeave(info, keyb);
+        break;
+    case SAVE_YES:
+        s->mode = MODE_SCREEN;
+        ItemsCommit(s->current->dialog);
+        SessionSave(info, s);
+        /* A failed save shows why the session stopped taking keys. */
+        if (s->errorCode != 0)
+            ErrorScreenShow(info, s);
+        else
+            SavePromptLeave(info, keyb);
+        break;
+    case SAVE_CANCEL:
+        s->mode = MODE_SCREEN;
+        DialogRedraw(s->current->dialog);
+        break;
+    default:
+        break;
+    }
+}
+
+/* Whether the number text names a parameter, and which. */
+static bool ManualNumber(uint32_t *number) {
+    int32_t n;
+    if (StrParseInt(ManualNumberText, &n) != std::strlen(ManualNumberText) || n < 0 || n >= PARAM_COUNT)
+        return false;
+    *number = (uint32_t)n;
+    return true;
+}
+
+/* The value text of parameter n: the raw value unsigned, or the scaled
+   value with exactly decimals places. */
+static void ManualValueShow(uint32_t n) {
+    int32_t value = ParamGetDigits(n, 1, 8);
+    if (TabrixSession.params[n].flags & PARAM_RAW) {
+        std::snprintf(ManualValueText, sizeof ManualValueText, "%u", (uint32_t)value);
+        return;
+    }
+    int32_t decimals = EditDecimals(&TabrixSession);
+    char text[REAL_TEXT_SIZE];
+    RealToText(value / PowInt(10.0, decimals), text, decimals);
+    if (std::strchr(text, '.') == nullptr)
+        StrAppendN(text, ".", sizeof text);
+    while ((int32_t)(std::strlen(text) - StrIndexOf(text, ".") - 1) < decimals)
+        StrAppendN(text, "0", sizeof text);
+    StrCopyN(ManualValueText, text, sizeof ManualValueText);
+}
+
+void ManualSettingOpen(const _TABRIX_INFO *info) {
+    uint32_t n;
+    if (ManualNumber(&n))
+        ManualValueShow(n);
+    fieldEntered = 1;
+    _PROMPT *p = &manualPrompt;
+    p->count = 0;
+    PromptField(p, 0, ManualNumberText, 1, MANUAL_NUMBER_TAG);
+    PromptField(p, 1, ManualValueText, 2, MANUAL_VALUE_TAG);
+    PromptText(p, 0, MessageText(MSG_VALUE), 1, 2);
+    PromptText(p, 1, MessageText(MSG_PARAMETER), 1, 1);
+    PromptText(p, 2, MessageText(MSG_ENTER_VALUE), 1, 0);
+    PromptButton(p, 0, MSG_OK, PROMPT_FIELD_COLUMN, 3, MANUAL_OK);
+    PromptButton(p, 1, MSG_CANCEL, PROMPT_FIELD_COLUMN, 4, MANUAL_CANCEL);
+    PromptStart(p, info, MSG_MANUAL_SETTING, std::strlen(MessageText(MSG_ENTER_VALUE)));
+}
+
+static uintptr_t ManualTag(const _ITEM *item) {
+    return item ? (uintptr_t)item->valueRef : 0;
+}
+
+/* Stores the value text into the parameter the number text names; texts
+   that do not parse are dropped without a message. */
+static void ManualStore(void) {
+    _SESSION *s = &TabrixSession;
+    uint32_t n;
+    double real;
+    if (!ManualNumber(&n) || StrParseReal(ManualValueText, &real) != std::strlen(ManualValueText))
+        return;
+    _PARAM *p = &s->params[n];
+    double factor = p->flags & PARAM_RAW ? 1.0 : PowInt(10.0, EditDecimals(s));
+    p->value = RoundToInt(real * factor);
+    p->flags |= PARAM_VALID;
+    s->modified = 1;
+}
+
+/* Back to the screen below, with its marked CALC entries run. */
+static void ManualClose(const _TABRIX_INFO *info) {
+    _SESSION *s = &TabrixSession;
+    s->mode = MODE_SCREEN;
+    if (CalcRun(info, s, s->current->calcs, 1))
+        s->modified = 1;
+    ItemsRefresh(s->current->dialog);
+    DialogRedraw(s->current->dialog);
+}
+
+/* Moving from the number field to the value field shows the value of the
+   parameter just named. */
+static void ManualFocusMoved(const _ITEM *before) {
+    _DIALOG *d = &manualPrompt.dialog;
+    uintptr_t from = ManualTag(before), to = ManualTag(d->focusItem);
+    if (from == MANUAL_NUMBER_TAG && to == MANUAL_VALUE_TAG) {
+        uint32_t n;
+        if (ManualNumber(&n))
+            ManualValueShow(n);
+        d->cursor = (uint16_t)std::strlen(ManualValueText);
+        DialogDrawItem(d, d->focusItem, 1, DIALOG_NO_OVERRIDE, DIALOG_NO_OVERRIDE);
+    }
+    if (from == MANUAL_VALUE_TAG && to == MANUAL_NUMBER_TAG)
+        fieldEntered = 1;
+}
+
+void ManualSettingCont(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb) {
+    _DIALOG *d = &manualPrompt.dialog;
+    const _ITEM *before = d->focusItem;
+    /* The first character typed into the number field replaces it; events
+       other than keys leave it alone. */
+    if (keyb->event == TABRIX_EVENT_KEY && ManualTag(before) == MANUAL_NUMBER_TAG && fieldEntered &&
+        !SessionIsMoveKey(keyb->key))
+        ManualNumberText[0] = '\0';
+    fieldEntered = 0;
+    switch (DialogCont(keyb, d)) {
+    case MANUAL_OK:
+        ManualStore();
+        ManualClose(info);
+        break;
+    case MANUAL_CANCEL:
+        ManualClose(info);
+        break;
+    default:
+        ManualFocusMoved(before);
+        break;
+    }
 }

@@ -38,4 +38,18 @@ int32_t ErrorBoxColumns(const char *message, const char *text);
    text. */
 void ErrorScreenShow(const _TABRIX_INFO *info, const _SESSION *session);
 
+/* Asks whether to save file before leaving the screen: "Yes", "No",
+   "Cancel".  The caller sets the save-prompt mode. */
+void SavePromptOpen(const _TABRIX_INFO *info, const _REKFILEINFO *file);
+
+/* An event while the save prompt is open. */
+void SavePromptCont(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb);
+
+/* Opens the manual setting of any parameter by number, showing the value
+   of the parameter its number text names.  The caller sets the mode. */
+void ManualSettingOpen(const _TABRIX_INFO *info);
+
+/* An event while the manual setting is open. */
+void ManualSettingCont(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb);
+
 #endif

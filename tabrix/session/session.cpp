@@ -3,10 +3,12 @@
  */
 #include "session/session.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "common/memory/memory.h"
 #include "platform/draw/draw.h"
+#include "platform/messages/messages.h"
 #include "script/loader.h"
 #include "session/prompts.h"
 #include "text/str.h"
@@ -20,6 +22,13 @@ alignas(8) static uint8_t sessionPool[POOL_BUFFER_SIZE];
 void SessionSetError(_SESSION *session, uint32_t code, const char *text) {
     session->errorCode = code;
     StrCopyN(session->errorText, text, sizeof session->errorText);
+}
+
+void SessionLineError(_SESSION *session, uint32_t code, uint32_t line, const char *file) {
+    char text[ERROR_TEXT_SIZE];
+    std::snprintf(text, sizeof text, "%s:%u %s:%s", MessageText(MSG_LINE), (unsigned)line,
+                  MessageText(MSG_FILE), file);
+    SessionSetError(session, code, text);
 }
 
 extern "C" TABRIX_API uint32_t TabrixStart(const _TABRIX_INFO *info) {
@@ -43,6 +52,12 @@ extern "C" TABRIX_API uint32_t TabrixCont(const _TABRIX_INFO *info, _DIALOGKEYB_
     switch (TabrixSession.mode) {
     case MODE_SCREEN:
         return SessionDispatch(info, keyb);
+    case MODE_SAVE_PROMPT:
+        SavePromptCont(info, keyb);
+        return 0;
+    case MODE_MANUAL:
+        ManualSettingCont(info, keyb);
+        return 0;
     default:
         return 0;
     }

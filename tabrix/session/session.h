@@ -69,8 +69,20 @@ extern _SESSION TabrixSession;
    characters. */
 void SessionSetError(_SESSION *session, uint32_t code, const char *text);
 
+/* Records an error whose detail text names a line of a file:
+   "Line:12 File:TAB1.SCT" in the selected language. */
+void SessionLineError(_SESSION *session, uint32_t code, uint32_t line, const char *file);
+
 /* Handles an event on the current screen; returns 0, 1 or 2. */
 uint32_t SessionDispatch(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb);
+
+/* Runs every CALC entry of the current screen and saves its data file,
+   when it has one. */
+void SessionSave(const _TABRIX_INFO *info, _SESSION *session);
+
+/* Whether key moves or deletes (Enter, the arrows, backspace) rather than
+   types a character. */
+bool SessionIsMoveKey(int8_t key);
 
 /* Digit fields: count decimal digits of a value from digit start (1 = the
    units digit).  The sign belongs to a field that reaches the top digit,
