@@ -67,7 +67,7 @@ static std::string CommandDrive(const CommandOptions &options, const FrameRect &
 
 int CommandCheck(const CommandOptions &options) {
     CommandSession session;
-    std::string why = CommandDrive(options, FRAME_LARGE, nullptr, session);
+    std::string why = CommandDrive(options, FRAME_SCREEN_LARGE, nullptr, session);
     if (!why.empty())
         return CommandFail(why);
     if (TabrixGetErrorLine() != 0)

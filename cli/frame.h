@@ -1,25 +1,33 @@
 /*
- * frame.h - the desktop host's drawing frame and its screen presets: the
- * frame is 842 x 496 pixels (561 x 305 dialog units at base units 6 x 13),
- * and each preset is the session rectangle the host passes to TabrixStart.
+ * frame.h - the drawing frame of the desktop host: the size of its pixel
+ * surface, its background and the three screen presets.  The tool draws
+ * on the same frame, so that its pictures are what the host shows.
  */
 #ifndef TABRIX_CLI_FRAME_H
 #define TABRIX_CLI_FRAME_H
 
 #include <cstdint>
 
+/* The frame's client area: 561 x 305 dialog units at the base units 6 x 13
+   of the window's font, rounded. */
+#define FRAME_WIDTH  842
+#define FRAME_HEIGHT 496
+
+/* The frame is filled with this colour (0x00RRGGBB) before the session's
+   screen is drawn: RGB(255, 230, 230). */
+#define FRAME_BACKGROUND 0x00FFE6E6u
+
+/* A session rectangle on the frame, in pixels. */
 struct FrameRect {
-    uint16_t left, top, right, bottom;
+    uint16_t left;
+    uint16_t top;
+    uint16_t right;
+    uint16_t bottom;
 };
 
-constexpr uint32_t FRAME_WIDTH = 842;
-constexpr uint32_t FRAME_HEIGHT = 496;
-
-constexpr FrameRect FRAME_LARGE{25, 23, 815, 469};   /* the host starts with it */
-constexpr FrameRect FRAME_MEDIUM{347, 23, 815, 469};
-constexpr FrameRect FRAME_SMALL{347, 23, 655, 350};
-
-/* The host's frame background, RGB(255, 230, 230). */
-constexpr uint32_t FRAME_BACKGROUND = 0xFFE6E6;
+/* The screen presets; a session starts on the large one. */
+inline constexpr FrameRect FRAME_SCREEN_LARGE = {25, 23, 815, 469};
+inline constexpr FrameRect FRAME_SCREEN_MEDIUM = {347, 23, 815, 469};
+inline constexpr FrameRect FRAME_SCREEN_SMALL = {347, 23, 655, 350};
 
 #endif

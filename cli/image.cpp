@@ -3,13 +3,15 @@
  */
 #include "image.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 #include "tabrix/tabrix.h"
 
@@ -17,38 +19,21 @@ static std::string ImageFailure(const std::string &path, const char *what) {
     return path + ": " + what + ": " + std::strerror(errno);
 }
 
-/* Reads exactly size bytes, or fewer at the end of the file. */
-static ssize_t ImageReadAll(int fd, uint8_t *out, size_t size) {
-    size_t done = 0;
-    while (done < size) {
-        ssize_t n = read(fd, out + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        done += (size_t)n;
-    }
-    return (ssize_t)done;
-}
-
 std::string ImageLoad(const std::string &path) {
     uint32_t size;
     uint8_t *image = TabrixMemoryImage(&size);
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOENT ? "" : ImageFailure(path, "cannot open");
-    struct stat st;
-    std::string why;
-    if (fstat(fd, &st) != 0)
-        why = ImageFailure(path, "cannot read");
-    else if (!S_ISREG(st.st_mode) || st.st_size != (off_t)size)
-        why = path + ": a memory image is a file of " + std::to_string(size) + " bytes";
-    else if (ImageReadAll(fd, image, size) != (ssize_t)size)
-        why = ImageFailure(path, "cannot read");
-    close(fd);
-    return why;
+    std::error_code error;
+    if (!std::filesystem::exists(path, error))
+        return error ? path + ": cannot read: " + error.message() : "";
+    uintmax_t length = std::filesystem::file_size(path, error);
+    if (error)
+        return path + ": cannot read: " + error.message();
+    if (length != size)
+        return path + ": a memory image is a file of " + std::to_string(size) + " bytes";
+    std::ifstream in(path, std::ios::binary);
+    if (!in.read((char *)image, size))
+        return path + ": cannot read";
+    return "";
 }
 
 static bool ImageWriteAll(int fd, const uint8_t *data, size_t size) {

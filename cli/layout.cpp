@@ -9,9 +9,9 @@ static const struct {
     const char *name;
     FrameRect rect;
 } layoutPresets[] = {
-    {"small", FRAME_SMALL},
-    {"medium", FRAME_MEDIUM},
-    {"large", FRAME_LARGE},
+    {"small", FRAME_SCREEN_SMALL},
+    {"medium", FRAME_SCREEN_MEDIUM},
+    {"large", FRAME_SCREEN_LARGE},
 };
 
 /* A side of WxH: decimal digits only, 1 to LAYOUT_MAX_SIDE. */
@@ -35,7 +35,7 @@ std::string LayoutFromSize(std::string_view size, Layout &layout) {
         || !LayoutSide(size.substr(x + 1), h))
         return "\"" + std::string(size) + "\" is not small, medium, large or WxH (W and H from 1 to "
                + std::to_string(LAYOUT_MAX_SIDE) + ")";
-    const FrameRect &large = FRAME_LARGE;
+    const FrameRect &large = FRAME_SCREEN_LARGE;
     layout.rect = {large.left, large.top, (uint16_t)(large.left + w), (uint16_t)(large.top + h)};
     layout.width = w + FRAME_WIDTH - (large.right - large.left);
     layout.height = h + FRAME_HEIGHT - (large.bottom - large.top);

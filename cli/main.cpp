@@ -8,7 +8,6 @@
 
 #include "commands.h"
 #include "lang.h"
-#include "layout.h"
 
 static const char *mainKeysHelp =
     "KEYS: characters stand for themselves (\".\" types the decimal point, \"-\" the\n"

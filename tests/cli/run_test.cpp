@@ -2,6 +2,8 @@
 // byte, the memory image carried through a file, and the outcome.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <map>
 
@@ -203,13 +205,24 @@ TEST_F(RunTest, MemoryFilesOfAnotherSizeAreRefused) {
         EXPECT_EQ(r.err, "MEM.BIN: a memory image is a file of 10000 bytes\n") << size;
         EXPECT_EQ(ReadFile(dir / "MEM.BIN"), std::string(size, 'x')) << size;
     }
+    mkdir((dir / "FOLDER").c_str(), 0755);
+    ToolResult r = Run({"run", "VARS.SCT", "--memory", "FOLDER", "--keys", "<finish>"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "FOLDER: cannot read: Is a directory\n");
+}
+
+TEST_F(RunTest, MemoryImageThatCannotBeWrittenIsAFailure) {
+    ToolResult r = Run({"run", "VARS.SCT", "--memory", "nofolder/MEM.BIN", "--keys", "<finish>"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "<finish>: 2 (finished)\n");
+    EXPECT_EQ(r.err, "nofolder/MEM.BIN: cannot create a file beside it: No such file or directory\n");
 }
 
 TEST_F(RunTest, PictureAfterTheKeysIsWhatTheLibraryDraws) {
     ToolResult r = Run({"run", "TAB1.SCT", "--keys", "3.2<down>", "--png", "run.png"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(PictureRead(dir / "run.png") ==
-                DirectSession(dir.root(), "TAB1.SCT", FRAME_LARGE, 842, 496, {{1, '3'}, {1, 43}, {1, '2'}, {1, 3}}));
+                DirectSession(dir.root(), "TAB1.SCT", FRAME_SCREEN_LARGE, 842, 496, {{1, '3'}, {1, 43}, {1, '2'}, {1, 3}}));
 }
 
 }  // namespace

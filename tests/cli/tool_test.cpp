@@ -186,18 +186,18 @@ TEST_F(ToolTest, RenderIsWhatTheLibraryDraws) {
         FrameRect rect;
         std::vector<_DIALOGKEYB_INFO> events;
     } cases[] = {
-        {{"render", "set/TAB1.SCT"}, "TAB1.png", 842, 496, FRAME_LARGE, {}},
-        {{"render", "set/TAB1.SCT", "--size", "medium", "-o", "m.png"}, "m.png", 842, 496, FRAME_MEDIUM, {}},
+        {{"render", "set/TAB1.SCT"}, "TAB1.png", 842, 496, FRAME_SCREEN_LARGE, {}},
+        {{"render", "set/TAB1.SCT", "--size", "medium", "-o", "m.png"}, "m.png", 842, 496, FRAME_SCREEN_MEDIUM, {}},
         {{"render", "set/TAB1.SCT", "--size", "small", "--output", "out/s.png"}, "out/s.png", 842, 496,
-         FRAME_SMALL, {}},
+         FRAME_SCREEN_SMALL, {}},
         {{"render", "set/TAB1.SCT", "--size", "300x200", "-o", "w.png"}, "w.png", 352, 250,
          {25, 23, 325, 223}, {}},
         {{"render", "set/TAB1.SCT", "-o", "k.png", "--keys", "3.25<down><right><enter><<"}, "k.png", 842, 496,
-         FRAME_LARGE, {{1, '3'}, {1, 43}, {1, '2'}, {1, '5'}, {1, 3}, {1, 2}, {1, -1}, {1, '<'}}},
+         FRAME_SCREEN_LARGE, {{1, '3'}, {1, 43}, {1, '2'}, {1, '5'}, {1, 3}, {1, 2}, {1, -1}, {1, '<'}}},
         {{"render", "set/TAB1.SCT", "-o", "l.png", "--keys", "<down><down><enter>"}, "l.png", 842, 496,
-         FRAME_LARGE, {{1, 3}, {1, 3}, {1, -1}}},
+         FRAME_SCREEN_LARGE, {{1, 3}, {1, 3}, {1, -1}}},
         {{"render", "set/TAB1.SCT", "-o", "f.png", "--keys", "<manual>-1<down>"}, "f.png", 842, 496,
-         FRAME_LARGE, {{6, 0}, {1, 63}, {1, '1'}, {1, 3}}},
+         FRAME_SCREEN_LARGE, {{6, 0}, {1, 63}, {1, '1'}, {1, 3}}},
     };
     mkdir((dir / "out").c_str(), 0755);
     for (const auto &c : cases) {
@@ -224,7 +224,7 @@ TEST_F(ToolTest, RenderOfABrokenScriptShowsTheErrorBox) {
     EXPECT_EQ(r.out, "MAIN.png\n");
     EXPECT_EQ(r.err, "MAIN.SCT:2: error 4: Syntax Error (Line:2 File:MAIN.SCT)\n");
     Picture shown = PictureRead(dir / "MAIN.png");
-    EXPECT_TRUE(shown == DirectSession(dir.root(), "MAIN.SCT", FRAME_LARGE, 842, 496, {}));
+    EXPECT_TRUE(shown == DirectSession(dir.root(), "MAIN.SCT", FRAME_SCREEN_LARGE, 842, 496, {}));
     EXPECT_NE(std::count(shown.pixels.begin(), shown.pixels.end(), 0xFF0000u), 0) << "red error box";
 
     r = Run({"render", "MAIN.SCT", "-o", "nofolder/x.png"});
