@@ -108,6 +108,8 @@ CHECK(file_failed, (int8_t)FILE_FAILED == -1);
 int main(void) {
     _REKFILEINFO saved;
     const char *text;
+    char detail[60];
+    uint32_t imageSize = 0;
     if (!LocalizationInit(NULL, TABRIX_LANG_ENGLISH))
         return 1;
     text = GetLocString(38);
@@ -119,5 +121,12 @@ int main(void) {
     TabrixLastSavedFile(&saved);
     if (saved.path[0] != '\0' || saved.count != 0)
         return 4;
+    memset(detail, 'x', sizeof detail);
+    if (TabrixGetErrorText(detail, sizeof detail) != 0 || detail[0] != '\0')
+        return 5;
+    if (TabrixMemoryImage(&imageSize) == NULL || imageSize != 10000)
+        return 6;
+    if (TabrixCharToUnicode(0x80) != 0x010C || TabrixCharToUnicode('A') != 'A')
+        return 7;
     return 0;
 }

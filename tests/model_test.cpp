@@ -70,6 +70,24 @@ TEST_F(ModelTest, ImageCells) {
     ImageCellWrite(0, 0);
 }
 
+TEST_F(ModelTest, HostsReachTheImageThroughItsExport) {
+    uint32_t size = 0;
+    uint8_t *image = TabrixMemoryImage(&size);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(size, 10000u);
+    EXPECT_EQ(TabrixMemoryImage(nullptr), image);
+    const int32_t value = -123456;
+    std::memcpy(image + 9996, &value, sizeof value);
+    EXPECT_EQ(ImageCellRead(9996), value) << "a host's value is the cell's";
+    VariableRegister(9996);
+    EXPECT_EQ(VariableFind(9996)->value, value) << "and a variable's first value";
+    ImageCellWrite(8, 77);
+    int32_t read;
+    std::memcpy(&read, image + 8, sizeof read);
+    EXPECT_EQ(read, 77);
+    ImageCellWrite(9996, 0);
+}
+
 TEST_F(ModelTest, ScreenFind) {
     EXPECT_EQ(ScreenFind("A.SCT*DLG_MAIN"), &TabrixSession.screens) << "an empty list";
 

@@ -92,4 +92,23 @@ TEST(SessionTest, ErrorTextsAreCutTo59Characters) {
     EXPECT_EQ(std::string(TabrixSession.errorText), std::string(59, 'e'));
 }
 
+TEST(SessionTest, ErrorTextIsCopiedBoundedAndTerminated) {
+    SessionSetError(&TabrixSession, 4, "Line:12 File:TAB1.SCT");
+    const struct { uint32_t size; const char *want; } cases[] = {
+        {60, "Line:12 File:TAB1.SCT"}, {22, "Line:12 File:TAB1.SCT"},
+        {21, "Line:12 File:TAB1.SC"}, {5, "Line"}, {1, ""},
+    };
+    for (const auto &c : cases) {
+        char out[64];
+        std::memset(out, 'x', sizeof out);
+        EXPECT_EQ(TabrixGetErrorText(out, c.size), 21u) << c.size;
+        EXPECT_STREQ(out, c.want) << c.size;
+        EXPECT_EQ(out[c.size], 'x') << "nothing past the buffer, size " << c.size;
+    }
+    char untouched = 'x';
+    EXPECT_EQ(TabrixGetErrorText(&untouched, 0), 21u);
+    EXPECT_EQ(untouched, 'x');
+    EXPECT_EQ(TabrixGetErrorText(nullptr, 60), 21u);
+}
+
 }  // namespace

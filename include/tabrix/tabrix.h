@@ -5,8 +5,10 @@
  * A host program binds the drawing layer to a pixel surface (GDIInit), starts
  * a session on a screen script (TabrixStart), forwards every key and command
  * as one event (TabrixCont) and every repaint (TabrixPAINT), and reads the
- * error state (TabrixGetErrorLine) and the last saved data file
- * (TabrixLastSavedFile).  The dialog engine is exported too, so a host can
+ * error state (TabrixGetErrorLine, TabrixGetErrorText) and the last saved
+ * data file (TabrixLastSavedFile).  Before and after a session it may fill
+ * and read the memory image that scripts address as variables
+ * (TabrixMemoryImage).  The dialog engine is exported too, so a host can
  * run dialogs of its own on the same surface.
  *
  * Every record is byte-packed with native pointers; the host owns every
@@ -246,9 +248,25 @@ TABRIX_API uint32_t TabrixPAINT(void);
    the error (GetLocString). */
 TABRIX_API uint32_t TabrixGetErrorLine(void);
 
+/* Copies the detail text of the session's error (the file, line or dialog
+   it concerns; at most 59 characters, "" when there is none) into out,
+   at most size - 1 characters and a terminator; nothing with size 0.
+   Returns the length of the whole text, so a 60-byte buffer always holds
+   it.  The text is in the display character set, like GetLocString's. */
+TABRIX_API uint32_t TabrixGetErrorText(char *out, uint32_t size);
+
 /* Copies path, keyword and count of the data file saved last; an empty
    path means nothing has been saved.  out->decimals is not written. */
 TABRIX_API uint32_t TabrixLastSavedFile(_REKFILEINFO *out);
+
+/* The memory image that scripts address as variables (M bank.offset):
+   10,000 bytes of 32-bit signed cells at byte offsets, in the machine's
+   byte order, zero when the library is loaded.  Stores its size in *size
+   unless size is null.  A session takes its variables' first values from
+   the image and writes them back on a successful finish, so a host may
+   fill it before TabrixStart and read it after TabrixCont returned
+   TABRIX_CONT_FINISHED.  It lives as long as the library is loaded. */
+TABRIX_API uint8_t *TabrixMemoryImage(uint32_t *size);
 
 /* ------------------------------------------------------------------ */
 /* Dialog engine                                                       */
@@ -290,6 +308,15 @@ TABRIX_API int LocalizationInit(const void *module, uint32_t language);
 /* Message index of the selected table, as display-character text; null
    when no table is selected or the index is out of range. */
 TABRIX_API const char *GetLocString(uint32_t index);
+
+/* The Unicode code point that display byte c shows: ASCII below 0x80
+   (with a-grave, e-grave and e-circumflex at 0x03 to 0x05), the Czech
+   and Slovak letters of the Kamenicky code page at 0x80 to 0xA9, Greek
+   alpha and beta, a few signs, the Polish letters and c-cedilla at 0xAA
+   to 0xBF,
+   Cyrillic A to ya at 0xC0 to 0xFF.  A host shows the library's texts
+   (messages, error texts, screen texts) through it. */
+TABRIX_API uint32_t TabrixCharToUnicode(uint8_t c);
 
 #ifdef __cplusplus
 }

@@ -30,6 +30,12 @@ int ImageCellWrite(int64_t offset, int32_t value) {
     return 1;
 }
 
+extern "C" TABRIX_API uint8_t *TabrixMemoryImage(uint32_t *size) {
+    if (size != nullptr)
+        *size = IMAGE_SIZE;
+    return memoryImage;
+}
+
 static uint32_t ValueRefDigits(int32_t digits, int shift) {
     return digits < 0 || (uint32_t)digits > VALUEREF_DIGITS_MASK ? 0u : (uint32_t)digits << shift;
 }

@@ -78,6 +78,12 @@ extern "C" TABRIX_API uint32_t TabrixGetErrorLine(void) {
     return TabrixSession.errorCode;
 }
 
+extern "C" TABRIX_API uint32_t TabrixGetErrorText(char *out, uint32_t size) {
+    if (out != nullptr && size > 0)
+        StrCopyN(out, TabrixSession.errorText, size);
+    return (uint32_t)std::strlen(TabrixSession.errorText);
+}
+
 extern "C" TABRIX_API uint32_t TabrixLastSavedFile(_REKFILEINFO *out) {
     if (out == nullptr)
         return 0;

@@ -3,6 +3,8 @@
  */
 #include "text/unicode.h"
 
+#include "tabrix/tabrix.h"
+
 /* Bytes 0x80-0xBF: the Czech and Slovak letters where the Kamenicky code
    page has them, then the additions.  Where two code points share a byte
    on input (0xAC-0xAF), the byte shows the lower one. */
@@ -29,4 +31,8 @@ uint32_t CharToUnicode(uint8_t c) {
     if (c < 0xC0)
         return unicodeHigh[c - 0x80];
     return 0x0410 + (c - 0xC0);
+}
+
+extern "C" TABRIX_API uint32_t TabrixCharToUnicode(uint8_t c) {
+    return CharToUnicode(c);
 }
