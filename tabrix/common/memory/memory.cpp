@@ -4,6 +4,8 @@
  */
 #include "common/memory/memory.h"
 
+#include <sanitizer/asan_interface.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -18,6 +20,38 @@ static_assert(sizeof(_MEMORY_POOL) % 8 == 0, "pool header must keep blocks align
 #define MEMORY_ALIGN 8u
 
 static _MEMORY_POOL *pool;
+
+/* Under AddressSanitizer the pool fences off what no caller may touch: the
+   memory of free blocks and the slack after each request.  A stray read or
+   write inside the pool is then reported as one on the heap would be.  The
+   headers stay open: the pool's own checks read them. */
+#if defined(__SANITIZE_ADDRESS__)
+#define MEMORY_FENCED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define MEMORY_FENCED 1
+#endif
+#endif
+
+static void MemoryFence(void *p, size_t n) {
+    ASAN_POISON_MEMORY_REGION(p, n);
+}
+
+static void MemoryOpen(void *p, size_t n) {
+    ASAN_UNPOISON_MEMORY_REGION(p, n);
+}
+
+/* A header that is fenced off lies inside a free block: no block starts
+   there. */
+static bool MemoryFenced(const void *p, size_t n) {
+#ifdef MEMORY_FENCED
+    return __asan_region_is_poisoned((void *)p, n) != nullptr;
+#else
+    (void)p;
+    (void)n;
+    return false;
+#endif
+}
 
 static void MemoryReportDefault(const char *source, int line) {
     std::fprintf(stderr, "%s(%d): pool check failed\n", source, line);
@@ -60,6 +94,7 @@ static uint8_t *MemoryEnd(_MEMORY_BLOCK *b) {
 int MemoryInit(void *buffer, uint32_t size) {
     if (buffer == nullptr || size < P + H || (uintptr_t)buffer % MEMORY_ALIGN != 0)
         return 0;
+    MemoryOpen(buffer, size);
     pool = (_MEMORY_POOL *)buffer;
     pool->size = size;
     pool->used = nullptr;
@@ -69,6 +104,7 @@ int MemoryInit(void *buffer, uint32_t size) {
     b->tag = MEMORY_TAG_FREE;
     b->prev = b->next = nullptr;
     pool->free = b;
+    MemoryFence((uint8_t *)b + H, b->size - H);
     return 1;
 }
 
@@ -113,6 +149,7 @@ void *MemoryAlloc(uint32_t n) {
         MemoryCheck(MemoryFreeHeadSound(), 169);
     } else {
         _MEMORY_BLOCK *rest = (_MEMORY_BLOCK *)((uint8_t *)b + need);
+        MemoryOpen(rest, H);
         rest->size = b->size - need;
         rest->tag = MEMORY_TAG_FREE;
         MemoryFreeReplace(b, rest);
@@ -123,6 +160,8 @@ void *MemoryAlloc(uint32_t n) {
         MemoryCheck(MemoryUsedHeadSound(), 142);
         MemoryCheck(MemoryFreeHeadSound(), 143);
     }
+    MemoryOpen((uint8_t *)b + H, n);
+    MemoryFence((uint8_t *)b + H + n, b->size - H - n);
     return (uint8_t *)b + H;
 }
 
@@ -137,6 +176,8 @@ static _MEMORY_BLOCK *MemoryBlockOf(void *p) {
     if ((uintptr_t)(q - base) % MEMORY_ALIGN != 0)
         return nullptr;
     _MEMORY_BLOCK *b = (_MEMORY_BLOCK *)(q - H);
+    if (MemoryFenced(b, H))
+        return nullptr;
     if (b->size < H || b->size > (uint32_t)(base + pool->size - (uint8_t *)b))
         return nullptr;
     return b;
@@ -149,6 +190,7 @@ static void MemoryMergeNext(_MEMORY_BLOCK *b) {
         b->size += n->size;
         b->next = n->next;
         if (b->next) b->next->prev = b;
+        MemoryFence(n, H);
     }
 }
 
@@ -168,6 +210,7 @@ void MemoryFree(void *p) {
         return;
     }
     b->tag = MEMORY_TAG_FREE;
+    MemoryFence((uint8_t *)b + H, b->size - H);
     MemoryCheck(MemoryHeadsDiffer(), 203);
     MemoryUsedUnlink(b);
 
@@ -187,6 +230,7 @@ void MemoryFree(void *p) {
         f = f->next;
     if (MemoryEnd(f) == (uint8_t *)b) {
         f->size += b->size;
+        MemoryFence(b, H);
         MemoryMergeNext(f);
         MemoryCheck(MemoryUsedHeadSound(), 261);
         MemoryCheck(MemoryFreeHeadSound(), 262);

@@ -85,7 +85,7 @@ constexpr Texts english = {
     "Segment",
     "Phrase error",
     "Loading script...",
-    "Polo\x91ka nen\xA1 za\xA9" "azena v dialogu", // the same text in every table
+    ("Polo\x91ka nen\xA1 za\xA9" "azena v dialogu"), // the same text in every table
 };
 
 constexpr Texts czech = {

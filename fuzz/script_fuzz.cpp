@@ -1,0 +1,59 @@
+/*
+ * script_fuzz.cpp - loading a script set: one script file and the data
+ * file it may name, both fuzzed, in a folder that also holds a picture.
+ * A set that loads is painted, edited a little and finished, which saves
+ * its data file.  The session has the host's small screen: drawing costs
+ * most of a run, and a narrow screen wraps texts sooner.
+ *
+ * Input: the script file S.SCT, then optionally the separator line below
+ * and the data file DATA.TXT.  SAW.BMP is the demo's picture.
+ */
+#include <cstring>
+#include <string>
+
+#include "fuzz.h"
+#include "frame.h"
+#include "platform/files/files.h"
+
+static const char separator[] = "\n=====DATA.TXT=====\n";
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    std::string picture = FuzzFileRead(TABRIX_DEMO_DIR "/SAW.BMP");
+    FuzzScratchEnter();
+    FuzzFileWrite("SAW.BMP", picture.data(), picture.size());
+    static FuzzSurface surface(FRAME_WIDTH, FRAME_HEIGHT);
+    LocalizationInit(nullptr, TABRIX_LANG_ENGLISH);
+    return 0;
+}
+
+static void Send(const _TABRIX_INFO *info, uint8_t event, int8_t key) {
+    _DIALOGKEYB_INFO keyb{event, key};
+    TabrixCont(info, &keyb);
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    std::string input((const char *)data, size);
+    size_t cut = input.find(separator);
+    std::string script = input.substr(0, cut), dataFile;
+    FuzzFileWrite("S.SCT", script.data(), script.size());
+    FileDelete("DATA.TXT");
+    if (cut != std::string::npos) {
+        dataFile = input.substr(cut + sizeof separator - 1);
+        FuzzFileWrite("DATA.TXT", dataFile.data(), dataFile.size());
+    }
+    uint32_t imageSize;
+    uint8_t *image = TabrixMemoryImage(&imageSize);
+    std::memset(image, 0, imageSize);
+
+    _TABRIX_INFO info{sizeof info, "S.SCT", FRAME_SCREEN_SMALL.left, FRAME_SCREEN_SMALL.top,
+                      FRAME_SCREEN_SMALL.right, FRAME_SCREEN_SMALL.bottom, {0}};
+    TabrixStart(&info);
+    if (TabrixGetErrorLine() != 0)
+        return 0;
+    TabrixPAINT();
+    Send(&info, TABRIX_EVENT_KEY, DLG_KEY_DOWN);
+    Send(&info, TABRIX_EVENT_KEY, '7');
+    Send(&info, TABRIX_EVENT_KEY, DLG_KEY_ENTER);
+    Send(&info, TABRIX_EVENT_FINISH, 0);
+    return 0;
+}
