@@ -50,6 +50,31 @@ std::string FuzzFileRead(const char *path) {
     return bytes;
 }
 
+static void FuzzPut(std::string &bytes, uint32_t value, int size) {
+    for (int i = 0; i < size; i++)
+        bytes += (char)(value >> 8 * i & 0xFF);
+}
+
+std::string FuzzPicture(void) {
+    const uint32_t width = 16, height = 4, colours = 16, offset = 54 + colours * 4;
+    std::string bytes = "BM";
+    FuzzPut(bytes, offset + width / 2 * height, 4);
+    FuzzPut(bytes, 0, 4);
+    FuzzPut(bytes, offset, 4);
+    FuzzPut(bytes, 40, 4);
+    FuzzPut(bytes, width, 4);
+    FuzzPut(bytes, height, 4);
+    FuzzPut(bytes, 1, 2);
+    FuzzPut(bytes, 4, 2);
+    for (int i = 0; i < 6; i++)
+        FuzzPut(bytes, 0, 4);
+    for (uint32_t i = 0; i < colours; i++)
+        FuzzPut(bytes, i * 0x0F0F0F, 4);
+    for (uint32_t i = 0; i < width / 2 * height; i++)
+        bytes += (char)(i * 0x13);
+    return bytes;
+}
+
 void FuzzFail(const char *what) {
     std::fprintf(stderr, "fuzz finding: %s\n", what);
     std::abort();

@@ -22,6 +22,11 @@ void FuzzScratchEnter(void);
 void FuzzFileWrite(const char *name, const void *data, size_t size);
 std::string FuzzFileRead(const char *path);
 
+/* A small picture, 16 x 4 pixels of 4 bits: it stands in for the demo's
+   picture where a session draws one, as decoding a large picture would
+   cost most of each run and is the bitmap target's work. */
+std::string FuzzPicture(void);
+
 /* Aborts with a message: a finding that no sanitizer reports. */
 [[noreturn]] void FuzzFail(const char *what);
 

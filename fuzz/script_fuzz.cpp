@@ -6,7 +6,7 @@
  * most of a run, and a narrow screen wraps texts sooner.
  *
  * Input: the script file S.SCT, then optionally the separator line below
- * and the data file DATA.TXT.  SAW.BMP is the demo's picture.
+ * and the data file DATA.TXT.  The folder holds a small picture SAW.BMP.
  */
 #include <cstring>
 #include <string>
@@ -18,7 +18,7 @@
 static const char separator[] = "\n=====DATA.TXT=====\n";
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    std::string picture = FuzzFileRead(TABRIX_DEMO_DIR "/SAW.BMP");
+    std::string picture = FuzzPicture();
     FuzzScratchEnter();
     FuzzFileWrite("SAW.BMP", picture.data(), picture.size());
     static FuzzSurface surface(FRAME_WIDTH, FRAME_HEIGHT);

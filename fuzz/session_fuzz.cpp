@@ -2,15 +2,17 @@
  * session_fuzz.cpp - an operator session on the bundled demo, driven by a
  * stream of events and keys: moving, typing, opening screens, going back
  * through the save prompt, the manual setting, finishing with a save,
- * repaints and restarts.  The demo is copied into the scratch folder once;
- * its data files are put back before every input.
+ * repaints and restarts.  The demo is copied into the scratch folder once,
+ * with a small picture in place of its own; its data files are put back
+ * before every input.
  *
  * Input: byte 0 picks the screen preset and the language; then two bytes
  * an event (at most EVENTS_MAX):
  *   a & 7 = 0..3  a key: with a & 8 one of the keys below by b, else b itself
  *   a & 7 = 4     back          a & 7 = 5  finish       a & 7 = 6  manual
  *   a & 7 = 7     by a >> 3 & 3: forget, repaint, event kind b with key
- *                 a >> 5; a = 255 restarts the session instead
+ *                 a >> 5; a = 255 restarts the session instead, once an
+ *                 input (a start costs more than all its events)
  */
 #include <cstring>
 #include <string>
@@ -21,7 +23,7 @@
 
 #define EVENTS_MAX 128
 
-static const char *const demoFiles[] = {"TABMENU.SCT", "TABAXIS.SCT", "TABCYCLE.SCT", "SAW.BMP"};
+static const char *const demoFiles[] = {"TABMENU.SCT", "TABAXIS.SCT", "TABCYCLE.SCT"};
 static const char *const dataFiles[] = {"AXIS.TXT", "CYCLE.TXT"};
 static const char *const tempFiles[] = {"AXIS.tm_", "CYCLE.tm_"};
 static std::string dataBytes[2];
@@ -38,14 +40,16 @@ static std::string DemoFile(const char *name) {
 }
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    std::string demo[4];
-    for (int i = 0; i < 4; i++)
+    std::string demo[3];
+    for (int i = 0; i < 3; i++)
         demo[i] = DemoFile(demoFiles[i]);
     for (int i = 0; i < 2; i++)
         dataBytes[i] = DemoFile(dataFiles[i]);
     FuzzScratchEnter();
-    for (int i = 0; i < 4; i++)
+    for (int i = 0; i < 3; i++)
         FuzzFileWrite(demoFiles[i], demo[i].data(), demo[i].size());
+    std::string picture = FuzzPicture();
+    FuzzFileWrite("SAW.BMP", picture.data(), picture.size());
     static FuzzSurface surface(FRAME_WIDTH, FRAME_HEIGHT);
     return 0;
 }
@@ -61,6 +65,8 @@ static void Start(const _TABRIX_INFO *info) {
     TabrixStart(info);
 }
 
+static bool restarted;
+
 static void Event(const _TABRIX_INFO *info, uint8_t a, uint8_t b) {
     _DIALOGKEYB_INFO keyb{TABRIX_EVENT_KEY, (int8_t)b};
     switch (a & 7) {
@@ -69,7 +75,9 @@ static void Event(const _TABRIX_INFO *info, uint8_t a, uint8_t b) {
     case 6: keyb.event = TABRIX_EVENT_MANUAL; break;
     case 7:
         if (a == 255) {
-            TabrixStart(info);
+            if (!restarted)
+                TabrixStart(info);
+            restarted = true;
             return;
         }
         switch (a >> 3 & 3) {
@@ -92,6 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     LocalizationInit(nullptr, data[0] & 4 ? TABRIX_LANG_CZECH : TABRIX_LANG_ENGLISH);
     _TABRIX_INFO info{sizeof info, "TABMENU.SCT", rect.left, rect.top, rect.right, rect.bottom, {0}};
     Start(&info);
+    restarted = false;
     for (size_t i = 1; i + 1 < size && i < 1 + 2 * EVENTS_MAX; i += 2)
         Event(&info, data[i], data[i + 1]);
     return 0;

@@ -632,6 +632,8 @@ TEST_F(DataFileFailTest, StoppedBetweenAnyTwoSteps) {
     }
 }
 
+// The number of kills: TABRIX_KILL_ROUNDS, or a few dozen; scripts/fuzz
+// --kills N runs the long mode.
 int KillRounds() {
     const char *rounds = std::getenv("TABRIX_KILL_ROUNDS");
     return rounds != nullptr ? std::atoi(rounds) : 30;
@@ -669,14 +671,17 @@ TEST_F(DataFileFailTest, KilledWhileSavingInALoop) {
         kill(pid, SIGKILL);
         int status;
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(PathExists(path)) << "round " << round << ": the data file is missing";
         std::string now = ReadFile(path);
         ASSERT_TRUE(now == first || now == second) << "round " << round << ": " << now.size() << " bytes";
         EXPECT_EQ(FileModeOf(path), 0604u);
         midSave += PathExists(dir / "DATA.tm_");
     }
-    // How many kills came after a save had created its temporary file.
+    // How many kills came after a save had created its temporary file:
+    // kills that all fell between two saves would prove nothing.
     RecordProperty("killed_mid_save", midSave);
     std::printf("%d of %d kills left a temporary file behind\n", midSave, rounds);
+    EXPECT_GT(midSave, 0) << "no kill landed inside a save";
 }
 
 }  // namespace
