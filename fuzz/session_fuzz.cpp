@@ -4,7 +4,8 @@
  * through the save prompt, the manual setting, finishing with a save,
  * repaints and restarts.  The demo is copied into the scratch folder once,
  * with a small picture in place of its own; its data files are put back
- * before every input.
+ * before every input.  Whatever the session saved must read back without
+ * an error.
  *
  * Input: byte 0 picks the screen preset and the language; then two bytes
  * an event (at most EVENTS_MAX):
@@ -17,14 +18,18 @@
 #include <cstring>
 #include <string>
 
+#include "datafile/datafile.h"
 #include "frame.h"
 #include "fuzz.h"
 #include "platform/files/files.h"
+#include "session/session.h"
 
 #define EVENTS_MAX 128
 
 static const char *const demoFiles[] = {"TABMENU.SCT", "TABAXIS.SCT", "TABCYCLE.SCT"};
 static const char *const dataFiles[] = {"AXIS.TXT", "CYCLE.TXT"};
+/* The data files as the demo's REKFILE items describe them. */
+static const _REKFILEINFO dataInfo[] = {{"AXIS.TXT", "[AXIS]", 2000, 3}, {"CYCLE.TXT", "[CYCLE]", 100, 2}};
 static const char *const tempFiles[] = {"AXIS.tm_", "CYCLE.tm_"};
 static std::string dataBytes[2];
 
@@ -103,5 +108,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     restarted = false;
     for (size_t i = 1; i + 1 < size && i < 1 + 2 * EVENTS_MAX; i += 2)
         Event(&info, data[i], data[i + 1]);
+    for (const _REKFILEINFO &file : dataInfo) {
+        TabrixSession.errorCode = 0;
+        DataFileRead(&TabrixSession, file, 0);
+        if (TabrixSession.errorCode != 0)
+            FuzzFail("a saved data file does not read back");
+    }
     return 0;
 }
