@@ -27,9 +27,8 @@
 #define EVENTS_MAX 128
 
 static const char *const demoFiles[] = {"TABMENU.SCT", "TABAXIS.SCT", "TABCYCLE.SCT"};
-static const char *const dataFiles[] = {"AXIS.TXT", "CYCLE.TXT"};
 /* The data files as the demo's REKFILE items describe them. */
-static const _REKFILEINFO dataInfo[] = {{"AXIS.TXT", "[AXIS]", 2000, 3}, {"CYCLE.TXT", "[CYCLE]", 100, 2}};
+static const _REKFILEINFO dataFiles[] = {{"AXIS.TXT", "[AXIS]", 2000, 3}, {"CYCLE.TXT", "[CYCLE]", 100, 2}};
 static const char *const tempFiles[] = {"AXIS.tm_", "CYCLE.tm_"};
 static std::string dataBytes[2];
 
@@ -49,7 +48,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     for (int i = 0; i < 3; i++)
         demo[i] = DemoFile(demoFiles[i]);
     for (int i = 0; i < 2; i++)
-        dataBytes[i] = DemoFile(dataFiles[i]);
+        dataBytes[i] = DemoFile(dataFiles[i].path);
     FuzzScratchEnter();
     for (int i = 0; i < 3; i++)
         FuzzFileWrite(demoFiles[i], demo[i].data(), demo[i].size());
@@ -61,7 +60,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 
 static void Start(const _TABRIX_INFO *info) {
     for (int i = 0; i < 2; i++) {
-        FuzzFileWrite(dataFiles[i], dataBytes[i].data(), dataBytes[i].size());
+        FuzzFileWrite(dataFiles[i].path, dataBytes[i].data(), dataBytes[i].size());
         FileDelete(tempFiles[i]);
     }
     uint32_t imageSize;
@@ -108,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     restarted = false;
     for (size_t i = 1; i + 1 < size && i < 1 + 2 * EVENTS_MAX; i += 2)
         Event(&info, data[i], data[i + 1]);
-    for (const _REKFILEINFO &file : dataInfo) {
+    for (const _REKFILEINFO &file : dataFiles) {
         TabrixSession.errorCode = 0;
         DataFileRead(&TabrixSession, file, 0);
         if (TabrixSession.errorCode != 0)
