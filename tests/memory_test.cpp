@@ -227,4 +227,26 @@ TEST_F(MemoryTest, ChurnKeepsTheListsSound) {
     EXPECT_EQ(FreeList()[0].second, POOL_BUFFER_SIZE - P);
 }
 
+// Under AddressSanitizer the pool fences off the slack after each request
+// and all free memory, so a stray access inside the pool is reported like
+// one on the heap.
+TEST_F(MemoryTest, AccessOutsideARequestIsReportedUnderAddressSanitizer) {
+#ifndef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "needs AddressSanitizer";
+#else
+    volatile uint8_t *p = (uint8_t *)MemoryAlloc(5);
+    volatile uint8_t *freed = (uint8_t *)MemoryAlloc(16);
+    MemoryFree((void *)freed);
+    p[4] = 1;
+    EXPECT_EQ(p[4], 1);
+    EXPECT_DEATH(p[5] = 1, "AddressSanitizer");
+    EXPECT_DEATH((void)freed[0], "use-after-poison");
+    EXPECT_DEATH((void)p[64], "use-after-poison") << "the pool's untouched rest";
+    // Memory given out again is open again.
+    volatile uint8_t *again = (uint8_t *)MemoryAlloc(16);
+    again[15] = 2;
+    EXPECT_EQ(again[15], 2);
+#endif
+}
+
 }  // namespace
