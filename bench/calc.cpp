@@ -56,7 +56,9 @@ double Truncate(double x) { return std::trunc(x); }
 void CalcMuparser(mu::Parser &p, double *vars) {
     for (int n = 0; n < kParams; n++) {
         vars[n] = Value(n);
-        p.DefineVar("R" + std::to_string(n), &vars[n]);
+        char name[16];
+        std::snprintf(name, sizeof name, "R%d", n);
+        p.DefineVar(name, &vars[n]);
     }
     vars[kParams] = 12.5;
     p.DefineVar("D0", &vars[kParams]);

@@ -28,36 +28,49 @@ std::string Unit(int n) {
     return name;
 }
 
+// The fields of a screen: keyword and label, parameter (from the screen's
+// first), the rest of the line.
+const struct {
+    const char *item;
+    int param;
+    const char *rest;
+} kFields[] = {
+    {"REAL \"Rapid feed      \"", 0, " X1 Y2 A   // whole value"},
+    {"REAL \"Work feed       \"", 1, ""},
+    {"REAL \"Acceleration    \"", 2, " H6 L1"},
+    {"INT  \"Pulses/rev      \"", 3, " L4 N5"},
+    {"HEX  \"Input mask      \"", 4, ""},
+    {"LIST \"Direction       \"", 5, " L4 N1 V0 \"normal\" V1 \"reversed\""},
+    {"SIGN \"Offset sign     \"", 6, " V+ \"plus\" V- \"minus\""},
+    {"REAL \"Offset          \"", 6, " H6 L1"},
+    {"REAL \"Backlash        \"", 7, ""},
+    {"REAL \"Max             \"", 8, " S X40 Y2"},
+    {"REAL \"Min             \"", 9, " S"},
+    {"REAL \"Travel          \"", 10, ""},
+    {"INT  \"Pieces          \"", 11, " L3 N4"},
+    {"REAL \"Length          \"", 12, ""},
+    {"REAL \"Kerf            \"", 13, " H4 N4"},
+    {"LIST \"Mode            \"", 14, " L3 N1 V0 \"manual\" V1 \"semiauto\"\r\n  2 \"auto\""},
+};
+
 // One field screen of a unit; its parameters start at base.
 void UnitScreen(std::vector<std::string> &l, int n, const char *title, const char *name, int base) {
-    auto C = [base](int k) { return " C" + std::to_string(base + k); };
+    auto R = [base](int k) {
+        char name[16];
+        std::snprintf(name, sizeof name, "R%d", base + k);
+        return std::string(name);
+    };
     l.push_back("DIALOG \"" + Unit(n) + " " + title + "\" \"" + name + "\"");
     l.push_back("TEXT \"" + std::string(title) + " of unit " + Unit(n) +
                 ". Lengths in mm, speeds in mm/min.\" X1 Y0");
-    l.push_back("REAL \"Rapid feed      \"" + C(0) + " X1 Y2 A   // whole value");
-    l.push_back("REAL \"Work feed       \"" + C(1));
-    l.push_back("REAL \"Acceleration    \"" + C(2) + " H6 L1");
-    l.push_back("INT  \"Pulses/rev      \"" + C(3) + " L4 N5");
-    l.push_back("HEX  \"Input mask      \"" + C(4));
-    l.push_back("LIST \"Direction       \"" + C(5) + " L4 N1 V0 \"normal\" V1 \"reversed\"");
-    l.push_back("SIGN \"Offset sign     \"" + C(6) + " V+ \"plus\" V- \"minus\"");
-    l.push_back("REAL \"Offset          \"" + C(6) + " H6 L1");
-    l.push_back("REAL \"Backlash        \"" + C(7));
-    l.push_back("REAL \"Max             \"" + C(8) + " S X40 Y2");
-    l.push_back("REAL \"Min             \"" + C(9) + " S");
-    l.push_back("REAL \"Travel          \"" + C(10));
-    l.push_back("INT  \"Pieces          \"" + C(11) + " L3 N4");
-    l.push_back("REAL \"Length          \"" + C(12));
-    l.push_back("REAL \"Kerf            \"" + C(13) + " H4 N4");
-    l.push_back("LIST \"Mode            \"" + C(14) + " L3 N1 V0 \"manual\" V1 \"semiauto\"");
-    l.push_back("  2 \"auto\"");
-    l.push_back("INIT" + C(15) + " L3 N1 I0           // jogging off on entry");
-    l.push_back("CALC \"R" + std::to_string(base + 8) + " - R" + std::to_string(base + 9) + "\" \"R" +
-                std::to_string(base + 8) + " > R" + std::to_string(base + 9) + "\"" + C(10) + " A");
-    l.push_back("CALC \"R" + std::to_string(base + 11) + " / 100 * (R" + std::to_string(base + 12) +
-                " + R" + std::to_string(base + 13) + ")\"" + C(16) + " A");
-    l.push_back("CALC \"ROUND(R" + std::to_string(base) + " / R" + std::to_string(base + 1) +
-                " * 60)\" \"R" + std::to_string(base + 1) + " > 0\" D0 A");
+    for (const auto &f : kFields)
+        l.push_back(f.item + std::string(" C") + std::to_string(base + f.param) + f.rest);
+    l.push_back("INIT C" + std::to_string(base + 15) + " L3 N1 I0           // jogging off on entry");
+    l.push_back("CALC \"" + R(8) + " - " + R(9) + "\" \"" + R(8) + " > " + R(9) + "\" C" +
+                std::to_string(base + 10) + " A");
+    l.push_back("CALC \"" + R(11) + " / 100 * (" + R(12) + " + " + R(13) + ")\" C" + std::to_string(base + 16) +
+                " A");
+    l.push_back("CALC \"ROUND(" + R(0) + " / " + R(1) + " * 60)\" \"" + R(1) + " > 0\" D0 A");
 }
 
 std::string UnitScript(int n) {

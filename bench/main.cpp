@@ -27,6 +27,7 @@ const Figure kFigures[] = {
     {"3 key: a focus move", "keys/focus", "fill/surface", 2.0, true},
     {"4 DialogRedraw of a full screen", "redraw/screen", "fill/surface", 5.0, false},
     {"5 format and write 2,000 parameters", "save/write", "save/onewrite", 2.0, false},
+    {"5 ... its file calls alone", "save/calls", "save/onewrite", 0.0, false},
     {"5 the whole save (reread, write, rename)", "save/whole", "save/onewrite", 0.0, false},
 };
 
