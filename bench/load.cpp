@@ -148,6 +148,16 @@ int LoadTry(LoadSet &set, int units) {
     return -1;
 }
 
+// The files a load of the set reads, and whether each is a script.
+std::vector<std::pair<std::string, int>> LoadFiles(int units) {
+    std::vector<std::pair<std::string, int>> files = {{"MAIN.SCT", 1}};
+    for (int n = 1; n <= units; n++) {
+        files.push_back({Unit(n) + ".SCT", 1});
+        files.push_back({Unit(n) + ".TXT", 0});
+    }
+    return files;
+}
+
 void LoadNoteCapacity(int units) {
     int screens = 0, items = 0, fields = 0, calcs = 0;
     for (const _SCREEN *s = &TabrixSession.screens; s->dialog; s = s->next) {
@@ -162,11 +172,15 @@ void LoadNoteCapacity(int units) {
     uint32_t free = 0;
     for (const _MEMORY_BLOCK *b = MemoryPool()->free; b; b = b->next)
         free += b->size;
+    size_t bytes = 0;
+    for (const auto &file : LoadFiles(units))
+        bytes += BenchRead(file.first).size();
     char text[400];
     std::snprintf(text, sizeof text,
                   "pool: %d unit files load (%d+1 ends with error 13): %d screens, %d dialog items, "
-                  "%d of them fields, %d CALC entries; %u of %u bytes used, %u free",
-                  units, units, screens, items, fields, calcs, POOL_BUFFER_SIZE - free, POOL_BUFFER_SIZE, free);
+                  "%d of them fields, %d CALC entries; %u of %u bytes used, %u free; %zu files of %zu bytes",
+                  units, units, screens, items, fields, calcs, POOL_BUFFER_SIZE - free, POOL_BUFFER_SIZE, free,
+                  LoadFiles(units).size(), bytes);
     BenchNote(text);
 }
 
@@ -203,16 +217,6 @@ const LoadSet &LoadLargest() {
     }
     LoadNoteCapacity(good);
     return set;
-}
-
-// The files a load of the set reads, and whether each is a script.
-std::vector<std::pair<std::string, int>> LoadFiles(int units) {
-    std::vector<std::pair<std::string, int>> files = {{"MAIN.SCT", 1}};
-    for (int n = 1; n <= units; n++) {
-        files.push_back({Unit(n) + ".SCT", 1});
-        files.push_back({Unit(n) + ".TXT", 0});
-    }
-    return files;
 }
 
 void LoadTabrix(benchmark::State &state) {
