@@ -90,24 +90,33 @@ static void DataFileWriteHeader(const _SESSION *session, const _REKFILEINFO *fil
 static const uint32_t dataFilePowers[10] = {
     1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
 
+static const char dataFilePairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 /* v in decimal with zeros in front up to width digits; returns the end.
    Two digits a step from the right, zeros once v is used up. */
 static char *DataFileDigits(char *at, uint32_t v, int width) {
-    static const char pairs[] =
-        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-        "8081828384858687888990919293949596979899";
     int n = 1;
     while (n < 10 && v >= dataFilePowers[n])
         n++;
     char *end = at + (width > n ? width : n), *p = end;
     for (; p - at >= 2; v /= 100) {
         p -= 2;
-        std::memcpy(p, pairs + 2 * (v % 100), 2);
+        std::memcpy(p, dataFilePairs + 2 * (v % 100), 2);
     }
     if (p > at)
         *at = (char)('0' + v);
     return end;
+}
+
+/* v below 10^8 as exactly eight digits, zeros in front. */
+static void DataFileEightDigits(char *at, uint32_t v) {
+    std::memcpy(at, dataFilePairs + 2 * (v / 1000000), 2);
+    std::memcpy(at + 2, dataFilePairs + 2 * (v / 10000 % 100), 2);
+    std::memcpy(at + 4, dataFilePairs + 2 * (v / 100 % 100), 2);
+    std::memcpy(at + 6, dataFilePairs + 2 * (v % 100), 2);
 }
 
 /* A scaled value: sign, zeros up to ten characters in all, the digits and
@@ -119,9 +128,20 @@ static char *DataFileDigits(char *at, uint32_t v, int width) {
 #define DATAFILE_EXACT_DECIMALS 9
 
 static char *DataFileScaledText(int32_t value, uint8_t decimals, char *out) {
+    uint32_t magnitude = value < 0 ? 0u - (uint32_t)value : (uint32_t)value;
+    /* The usual case: eight digits in all, at least one before the point. */
+    if (decimals < DATAFILE_VALUE_WIDTH - 2 && magnitude < dataFilePowers[DATAFILE_VALUE_WIDTH - 2]) {
+        int whole = DATAFILE_VALUE_WIDTH - 2 - decimals;
+        char *digits = out + 1;
+        out[0] = value < 0 ? '-' : '+';
+        DataFileEightDigits(digits, magnitude);
+        for (int i = DATAFILE_VALUE_WIDTH - 2; i > whole; i--)
+            digits[i] = digits[i - 1];
+        digits[whole] = '.';
+        return out + DATAFILE_VALUE_WIDTH;
+    }
     if (decimals <= DATAFILE_EXACT_DECIMALS) {
         out[0] = value < 0 ? '-' : '+';
-        uint32_t magnitude = value < 0 ? 0u - (uint32_t)value : (uint32_t)value;
         char *at = DataFileDigits(out + 1, magnitude / dataFilePowers[decimals], DATAFILE_VALUE_WIDTH - 2 - decimals);
         *at++ = '.';
         return decimals > 0 ? DataFileDigits(at, magnitude % dataFilePowers[decimals], decimals) : at;
@@ -155,9 +175,10 @@ static void DataFileCommentIndex(const _SESSION *session, const char **index) {
    TAB, the value, a TAB and the comment when the old file had one, CR LF;
    returns the end.  It takes at most DATAFILE_LINE_SIZE bytes: a comment
    is the rest of a line that was read. */
-static char *DataFileFormatLine(const _PARAM *param, uint32_t number, int width, uint8_t decimals,
+static char *DataFileFormatLine(const _PARAM *param, const char *number, int width, uint8_t decimals,
                                 const char *comment, char *at) {
-    at = DataFileDigits(at, number, width);
+    std::memcpy(at, number, (size_t)width);
+    at += width;
     *at++ = ':';
     *at++ = '\t';
     if (param->flags & PARAM_RAW) {
@@ -177,20 +198,29 @@ static char *DataFileFormatLine(const _PARAM *param, uint32_t number, int width,
     return at;
 }
 
+/* The next parameter number's text: counts up in place. */
+static void DataFileNumberNext(char *number, int width) {
+    int i = width - 1;
+    for (; i > 0 && number[i] == '9'; i--)
+        number[i] = '0';
+    number[i]++;
+}
+
 static bool DataFileWriteBody(const _SESSION *session, const _REKFILEINFO *file, uint32_t handle) {
     static const char *comments[PARAM_COUNT];
     uint32_t count = file->count < PARAM_COUNT ? file->count : PARAM_COUNT;
-    char digits[16];
-    int width = std::snprintf(digits, sizeof digits, "%u", (unsigned)count);
+    char number[16];
+    int width = std::snprintf(number, sizeof number, "%u", (unsigned)count);
+    std::memset(number, '0', (size_t)width);
     _DATAFILE_WRITER w = {handle, 0, false};
     DataFileCommentIndex(session, comments);
     DataFileWriteHeader(session, file, &w);
-    for (uint32_t n = 0; n < count && !w.failed; n++) {
+    for (uint32_t n = 0; n < count && !w.failed; n++, DataFileNumberNext(number, width)) {
         const _PARAM *param = &session->params[n];
         if (!(param->flags & PARAM_VALID))
             continue;
         char *at = DataFileRoom(&w, DATAFILE_LINE_SIZE);
-        at = DataFileFormatLine(param, n, width, file->decimals, comments[n], at);
+        at = DataFileFormatLine(param, number, width, file->decimals, comments[n], at);
         w.used = (uint32_t)(at - dataFileBlock);
     }
     DataFileWriteText(&w, "\r\n*\r\n");
