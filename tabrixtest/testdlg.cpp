@@ -97,13 +97,13 @@ void TabrixTestDlg::ButtonsCreate() {
         {"Malé", 530, 350, 20, 14, &TabrixTestDlg::ScreenSmall},
         {"Velké", 550, 350, 25, 14, &TabrixTestDlg::ScreenLarge},
     };
-    for (const ButtonSpec &spec : buttons) {
-        auto *button = new QPushButton(QString::fromUtf8(spec.caption), this);
-        button->setGeometry(DluX(spec.x), DluY(spec.y), DluX(spec.width), DluY(spec.height));
+    for (const ButtonSpec &place : buttons) {
+        auto *button = new QPushButton(QString::fromUtf8(place.caption), this);
+        button->setGeometry(DluX(place.x), DluY(place.y), DluX(place.width), DluY(place.height));
         /* Keys belong to the session: no key may press a button. */
         button->setFocusPolicy(Qt::NoFocus);
-        if (spec.action != nullptr)
-            connect(button, &QPushButton::clicked, this, spec.action);
+        if (place.action != nullptr)
+            connect(button, &QPushButton::clicked, this, place.action);
     }
 }
 

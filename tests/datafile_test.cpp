@@ -24,6 +24,7 @@
 #include "platform/messages/messages.h"
 #include "session/session.h"
 #include "testfiles.h"
+#include "text/number.h"
 
 namespace {
 
@@ -405,6 +406,55 @@ TEST_F(DataFileTest, RoundTrips) {
                 expected.emplace_back(n, text);
         EXPECT_EQ(Comments(), expected) << "with " << d;
     }
+}
+
+// The value text as the double arithmetic of RealToText makes it, which
+// the save writes whatever way it takes.
+std::string ArithmeticValueText(int32_t value, int decimals) {
+    char t[512];
+    RealToText(value / PowInt(10.0, decimals), t, decimals);
+    std::string text = t;
+    char sign = text[0] == '-' ? '-' : '+';
+    if (sign == '-')
+        text.erase(0, 1);
+    if (text.find('.') == std::string::npos)
+        text += ".";
+    while ((int)(text.size() - text.find('.')) <= decimals)
+        text += "0";
+    return sign + std::string(text.size() + 1 < 10 ? 9 - text.size() : 0, '0') + text;
+}
+
+TEST_F(DataFileTest, LargeFilesKeepTheArithmeticTextsAndTheFirstComments) {
+    // Every parameter with a comment, some long, so the file spans several
+    // write blocks; parameter 5 has two lines, and the first comment wins.
+    std::mt19937 random(11);
+    std::string old = "header\r\nKEY\r\n5:1;first\r\n";
+    for (uint32_t n = 0; n < PARAM_COUNT; n++)
+        old += std::to_string(n) + ":1;c" + std::to_string(n) + std::string(n % 9 ? 10 : 300, 'x') + "\r\n";
+    std::vector<int32_t> values = {INT_MAX, INT_MIN, 0, 1, -1, 9, -10};
+    for (int32_t p = 1; p <= 100000000; p *= 10)
+        for (int32_t v : {p - 1, p, p + 1, 5 * p})
+            values.insert(values.end(), {v, -v});
+    for (int decimals : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 12, 18, 30}) {
+        WriteFile(path, old);
+        std::string expected = "header\r\nKEY\r\n";
+        for (uint32_t n = 0; n < PARAM_COUNT; n++) {
+            int32_t v = n < values.size() ? values[n] : (int32_t)random();
+            Set(n, v, n % 50 == 49 ? PARAM_VALID | PARAM_RAW : PARAM_VALID);
+            char number[8];
+            std::snprintf(number, sizeof number, "%04u", (unsigned)n);
+            expected += std::string(number) + ":\t" +
+                        (n % 50 == 49 ? std::to_string((uint32_t)v) + "L" : ArithmeticValueText(v, decimals)) +
+                        "\t;" + (n == 5 ? "first" : "c" + std::to_string(n) + std::string(n % 9 ? 10 : 300, 'x')) +
+                        "\r\n";
+        }
+        DataFileSave(&s, Rek(path, PARAM_COUNT, (uint8_t)decimals));
+        ASSERT_EQ(s.errorCode, 0u) << s.errorText;
+        std::string saved = ReadFile(path);
+        ASSERT_GT(saved.size(), 100000u);
+        EXPECT_EQ(saved, expected + "\r\n*\r\n") << "with " << decimals;
+    }
+    EXPECT_EQ(ArithmeticValueText(-1, 30), "+0." + std::string(30, '0')) << "beyond 18 places";
 }
 
 TEST_F(DataFileTest, KeepsPermissionBits) {

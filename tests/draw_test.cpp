@@ -263,6 +263,33 @@ TEST_F(DrawTest, TextIsOpaqueUnlessTheBackgroundIsTransparent) {
     EXPECT_EQ(s.Count(Rgb(GDI_WHITE)), 0);
 }
 
+TEST_F(DrawTest, CellsCutAtTheSurfaceEdgesKeepTheirVisiblePart) {
+    // An 'A' across each corner, opaque and transparent: every pixel of the
+    // cell that lies on the surface shows the glyph, nothing else changes.
+    const int w = 64, h = 48;
+    for (uint8_t background : {GDI_WHITE, GDI_TRANSPARENT}) {
+        for (auto [x, y] : {std::pair{-3, -5}, {w - 5, -9}, {-6, h - 9}, {w - 4, h - 10}}) {
+            s.Clear();
+            GDISetColor(GDI_WHITE, background);
+            GDISetTextAttr(x, y, 1, 1, GDI_BLACK, GDI_WHITE, 0);
+            GDIText("A");
+            int painted = 0;
+            for (int r = 0; r < GDI_FONT_HEIGHT; r++) {
+                for (int c = 0; c < GDI_FONT_WIDTH; c++) {
+                    bool ink = GDIFont['A'][r] & (0x80 >> c);
+                    if (x + c < 0 || y + r < 0 || x + c >= w || y + r >= h || (!ink && background != GDI_WHITE))
+                        continue;
+                    EXPECT_EQ(s.At(x + c, y + r), Rgb(ink ? GDI_BLACK : GDI_WHITE)) << x << "," << y;
+                    painted++;
+                }
+            }
+            EXPECT_GT(painted, 0);
+            EXPECT_EQ(s.Count(UNTOUCHED), w * h - painted) << x << "," << y;
+            EXPECT_TRUE(s.GuardsIntact());
+        }
+    }
+}
+
 TEST_F(DrawTest, ColourlessTextIsPaleGreen) {
     GDISetColor(0, 0);
     GDISetTextAttr(0, 0, 1, 1, 16, 200, 0);

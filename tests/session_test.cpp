@@ -39,6 +39,11 @@ TEST(SessionTest, EventKindZeroChangesNothing) {
     EXPECT_EQ(TabrixCont(&info, &keyb), 0u);
     EXPECT_STREQ(TabrixSession.lastSaved.path, "DATA.TXT");
     EXPECT_EQ(keyb.key, 5);
+    // Missing records are ignored rather than followed.
+    _DIALOGKEYB_INFO forget{TABRIX_EVENT_FORGET, 0};
+    EXPECT_EQ(TabrixCont(nullptr, &forget), 0u);
+    EXPECT_EQ(TabrixCont(&info, nullptr), 0u);
+    EXPECT_STREQ(TabrixSession.lastSaved.path, "DATA.TXT");
 }
 
 TEST(SessionTest, PaintWithoutAScreenDoesNothing) {

@@ -233,7 +233,8 @@ typedef struct _FSP_INIT_PARAMS {
    0; TabrixGetErrorLine tells whether the session is usable. */
 TABRIX_API uint32_t TabrixStart(const _TABRIX_INFO *info);
 
-/* Delivers one event.  Returns TABRIX_CONT_GOING, TABRIX_CONT_FORGOTTEN
+/* Delivers one event (nothing happens when info or keyb is null).
+   Returns TABRIX_CONT_GOING, TABRIX_CONT_FORGOTTEN
    after TABRIX_EVENT_FORGET, or TABRIX_CONT_FINISHED after a successful
    finish.  May rewrite keyb (Enter on a field becomes DLG_KEY_DOWN). */
 TABRIX_API uint32_t TabrixCont(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb);

@@ -39,4 +39,11 @@ int32_t DataFileLoad(_SESSION *session, _REKFILEINFO file, int32_t keep);
    folder after the replace (19) leaves the new file, whole. */
 void DataFileSave(_SESSION *session, _REKFILEINFO file);
 
+/* The writing step of DataFileSave: the valid parameters below
+   file->count, with the header and comments that the session keeps, as a
+   new file under temp (a file or link of that name is removed first),
+   flushed and closed.  0, or the error of the step that failed (the file
+   is closed then too): 10 create, 11 write or flush, 12 close. */
+uint32_t DataFileWriteTemp(const _SESSION *session, const _REKFILEINFO *file, const char *temp);
+
 #endif

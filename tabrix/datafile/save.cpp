@@ -37,93 +37,198 @@ static void DataFileTempName(const char *path, char *temp) {
     StrAppendN(temp, DATAFILE_TEMP_SUFFIX, DATAFILE_TEMP_SIZE);
 }
 
-static bool DataFileWriteText(uint32_t handle, const char *text) {
-    size_t length = std::strlen(text);
-    return length <= UINT16_MAX && FileWrite(handle, text, (uint16_t)length) == FILE_OK;
+/* The new file is gathered in one block, written when it is full and at
+   the end: a few write calls for the whole file rather than one a line.
+   Parameter lines are formatted into the block itself. */
+#define DATAFILE_BLOCK_SIZE 61440
+
+static char dataFileBlock[DATAFILE_BLOCK_SIZE];
+
+struct _DATAFILE_WRITER {
+    uint32_t handle;
+    uint32_t used;              /* bytes waiting in the block */
+    bool failed;                /* a write failed: nothing more is written */
+};
+
+static void DataFileFlush(_DATAFILE_WRITER *w) {
+    if (w->used > 0 && !w->failed && FileWrite(w->handle, dataFileBlock, (uint16_t)w->used) != FILE_OK)
+        w->failed = true;
+    w->used = 0;
+}
+
+/* Where length more bytes go, after a flush when they would not fit. */
+static char *DataFileRoom(_DATAFILE_WRITER *w, size_t length) {
+    if (w->used + length > sizeof dataFileBlock)
+        DataFileFlush(w);
+    return dataFileBlock + w->used;
+}
+
+static void DataFileWriteText(_DATAFILE_WRITER *w, const char *text) {
+    for (size_t n = std::strlen(text); n > 0 && !w->failed;) {
+        size_t k = n < sizeof dataFileBlock ? n : sizeof dataFileBlock;
+        std::memcpy(DataFileRoom(w, k), text, k);
+        w->used += (uint32_t)k;
+        text += k;
+        n -= k;
+    }
 }
 
 /* The kept header lines, or the initializing word alone when there are
    none. */
-static bool DataFileWriteHeader(const _SESSION *session, const _REKFILEINFO *file, uint32_t handle) {
+static void DataFileWriteHeader(const _SESSION *session, const _REKFILEINFO *file, _DATAFILE_WRITER *w) {
     if (session->headLines.next == nullptr) {
         char line[DATAFILE_WORD_KEPT + 3];
         StrCopyN(line, file->keyword, DATAFILE_WORD_KEPT + 1);
         StrAppendN(line, "\r\n", sizeof line);
-        return DataFileWriteText(handle, line);
+        DataFileWriteText(w, line);
+        return;
     }
     for (const _HEADLINE *h = &session->headLines; h->next != nullptr; h = h->next)
-        if (!DataFileWriteText(handle, h->text))
-            return false;
-    return true;
+        DataFileWriteText(w, h->text);
+}
+
+static const uint32_t dataFilePowers[10] = {
+    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+
+static const char dataFilePairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+/* v in decimal with zeros in front up to width digits; returns the end.
+   Two digits a step from the right, zeros once v is used up. */
+static char *DataFileDigits(char *at, uint32_t v, int width) {
+    int n = 1;
+    while (n < 10 && v >= dataFilePowers[n])
+        n++;
+    char *end = at + (width > n ? width : n), *p = end;
+    for (; p - at >= 2; v /= 100) {
+        p -= 2;
+        std::memcpy(p, dataFilePairs + 2 * (v % 100), 2);
+    }
+    if (p > at)
+        *at = (char)('0' + v);
+    return end;
+}
+
+/* v below 10^8 as exactly eight digits, zeros in front. */
+static void DataFileEightDigits(char *at, uint32_t v) {
+    std::memcpy(at, dataFilePairs + 2 * (v / 1000000), 2);
+    std::memcpy(at + 2, dataFilePairs + 2 * (v / 10000 % 100), 2);
+    std::memcpy(at + 4, dataFilePairs + 2 * (v / 100 % 100), 2);
+    std::memcpy(at + 6, dataFilePairs + 2 * (v % 100), 2);
 }
 
 /* A scaled value: sign, zeros up to ten characters in all, the digits and
    exactly decimals places after the point (12500 with 3 places is
-   +00012.500, 5 with none +00000005.). */
-static void DataFileScaledText(int32_t value, uint8_t decimals, char *out) {
+   +00012.500, 5 with none +00000005.); returns the end.  Up to
+   DATAFILE_EXACT_DECIMALS places the double arithmetic of RealToText
+   yields exactly the digits of a 32-bit value (its rounding errors stay
+   far below the half unit it adds), so the text is made from them. */
+#define DATAFILE_EXACT_DECIMALS 9
+
+static char *DataFileScaledText(int32_t value, uint8_t decimals, char *out) {
+    uint32_t magnitude = value < 0 ? 0u - (uint32_t)value : (uint32_t)value;
+    /* The usual case: eight digits in all, at least one before the point. */
+    if (decimals < DATAFILE_VALUE_WIDTH - 2 && magnitude < dataFilePowers[DATAFILE_VALUE_WIDTH - 2]) {
+        int whole = DATAFILE_VALUE_WIDTH - 2 - decimals;
+        char *digits = out + 1;
+        out[0] = value < 0 ? '-' : '+';
+        DataFileEightDigits(digits, magnitude);
+        for (int i = DATAFILE_VALUE_WIDTH - 2; i > whole; i--)
+            digits[i] = digits[i - 1];
+        digits[whole] = '.';
+        return out + DATAFILE_VALUE_WIDTH;
+    }
+    if (decimals <= DATAFILE_EXACT_DECIMALS) {
+        out[0] = value < 0 ? '-' : '+';
+        char *at = DataFileDigits(out + 1, magnitude / dataFilePowers[decimals], DATAFILE_VALUE_WIDTH - 2 - decimals);
+        *at++ = '.';
+        return decimals > 0 ? DataFileDigits(at, magnitude % dataFilePowers[decimals], decimals) : at;
+    }
     char t[DATAFILE_VALUE_SIZE];
     RealToText(value / PowInt(10.0, decimals), t, decimals);
-    char sign = t[0] == '-' ? '-' : '+';
-    if (sign == '-')
+    out[0] = t[0] == '-' ? '-' : '+';
+    if (out[0] == '-')
         StrDelete(t, 0, 1, nullptr);
     if (std::strchr(t, '.') == nullptr)
         StrAppendN(t, ".", sizeof t);
     size_t length = std::strlen(t), point = StrIndexOf(t, ".");
     while (length - point <= decimals && length + 1 < sizeof t)
         t[length++] = '0';
-    t[length] = '\0';
     size_t zeros = length + 1 < DATAFILE_VALUE_WIDTH ? DATAFILE_VALUE_WIDTH - 1 - length : 0;
-    out[0] = sign;
     std::memset(out + 1, '0', zeros);
-    std::memcpy(out + 1 + zeros, t, length + 1);
+    std::memcpy(out + 1 + zeros, t, length);
+    return out + 1 + zeros + length;
 }
 
-static const char *DataFileComment(const _SESSION *session, uint32_t number) {
+/* The first kept comment of each parameter, found in one walk of the
+   list. */
+static void DataFileCommentIndex(const _SESSION *session, const char **index) {
+    std::memset(index, 0, PARAM_COUNT * sizeof *index);
     for (const _COMMENT *c = &session->comments; c->next != nullptr; c = c->next)
-        if (c->number == number)
-            return c->text;
-    return nullptr;
+        if (c->number < PARAM_COUNT && index[c->number] == nullptr)
+            index[c->number] = c->text;
 }
 
-/* One parameter line: the number with zeros to width digits, ":", TAB,
-   the value, a TAB and the comment when the old file had one, CR LF. */
-static void DataFileFormatLine(const _SESSION *session, uint32_t number, int width, uint8_t decimals,
-                               char *line) {
-    const _PARAM *param = &session->params[number];
-    char value[DATAFILE_VALUE_SIZE + 16];
-    if (param->flags & PARAM_RAW)
-        std::snprintf(value, sizeof value, "%uL", (unsigned)(uint32_t)param->value);
-    else
-        DataFileScaledText(param->value, decimals, value);
-    std::snprintf(line, DATAFILE_LINE_SIZE, "%0*u:\t%s", width, (unsigned)number, value);
-    const char *comment = DataFileComment(session, number);
-    if (comment != nullptr) {
-        StrAppendN(line, "\t", DATAFILE_LINE_SIZE);
-        StrAppendN(line, comment, DATAFILE_LINE_SIZE);
+/* One parameter line at at: the number with zeros to width digits, ":",
+   TAB, the value, a TAB and the comment when the old file had one, CR LF;
+   returns the end.  It takes at most DATAFILE_LINE_SIZE bytes: a comment
+   is the rest of a line that was read. */
+static char *DataFileFormatLine(const _PARAM *param, const char *number, int width, uint8_t decimals,
+                                const char *comment, char *at) {
+    std::memcpy(at, number, (size_t)width);
+    at += width;
+    *at++ = ':';
+    *at++ = '\t';
+    if (param->flags & PARAM_RAW) {
+        at = DataFileDigits(at, (uint32_t)param->value, 0);
+        *at++ = 'L';
+    } else {
+        at = DataFileScaledText(param->value, decimals, at);
     }
-    StrAppendN(line, "\r\n", DATAFILE_LINE_SIZE);
+    if (comment != nullptr) {
+        size_t length = std::strlen(comment);
+        *at++ = '\t';
+        std::memcpy(at, comment, length);
+        at += length;
+    }
+    *at++ = '\r';
+    *at++ = '\n';
+    return at;
+}
+
+/* The next parameter number's text: counts up in place. */
+static void DataFileNumberNext(char *number, int width) {
+    int i = width - 1;
+    for (; i > 0 && number[i] == '9'; i--)
+        number[i] = '0';
+    number[i]++;
 }
 
 static bool DataFileWriteBody(const _SESSION *session, const _REKFILEINFO *file, uint32_t handle) {
+    static const char *comments[PARAM_COUNT];
     uint32_t count = file->count < PARAM_COUNT ? file->count : PARAM_COUNT;
-    char digits[16];
-    int width = std::snprintf(digits, sizeof digits, "%u", (unsigned)count);
-    if (!DataFileWriteHeader(session, file, handle))
-        return false;
-    for (uint32_t n = 0; n < count; n++) {
-        char line[DATAFILE_LINE_SIZE];
-        if (!(session->params[n].flags & PARAM_VALID))
+    char number[16];
+    int width = std::snprintf(number, sizeof number, "%u", (unsigned)count);
+    std::memset(number, '0', (size_t)width);
+    _DATAFILE_WRITER w = {handle, 0, false};
+    DataFileCommentIndex(session, comments);
+    DataFileWriteHeader(session, file, &w);
+    for (uint32_t n = 0; n < count && !w.failed; n++, DataFileNumberNext(number, width)) {
+        const _PARAM *param = &session->params[n];
+        if (!(param->flags & PARAM_VALID))
             continue;
-        DataFileFormatLine(session, n, width, file->decimals, line);
-        if (!DataFileWriteText(handle, line))
-            return false;
+        char *at = DataFileRoom(&w, DATAFILE_LINE_SIZE);
+        at = DataFileFormatLine(param, number, width, file->decimals, comments[n], at);
+        w.used = (uint32_t)(at - dataFileBlock);
     }
-    return DataFileWriteText(handle, "\r\n*\r\n");
+    DataFileWriteText(&w, "\r\n*\r\n");
+    DataFileFlush(&w);
+    return !w.failed;
 }
 
-/* Writes the new file under temp, flushed and closed: 0, or the error of
-   the step that failed (the file is closed then too). */
-static uint32_t DataFileWriteTemp(const _SESSION *session, const _REKFILEINFO *file, const char *temp) {
+uint32_t DataFileWriteTemp(const _SESSION *session, const _REKFILEINFO *file, const char *temp) {
     /* A link left under this name must not lead the write elsewhere. */
     FileDelete(temp);
     uint32_t handle, size;

@@ -47,7 +47,7 @@ extern "C" TABRIX_API uint32_t TabrixStart(const _TABRIX_INFO *info) {
 }
 
 extern "C" TABRIX_API uint32_t TabrixCont(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb) {
-    if (keyb == nullptr || keyb->event == TABRIX_EVENT_NONE)
+    if (info == nullptr || keyb == nullptr || keyb->event == TABRIX_EVENT_NONE)
         return 0;
     switch (TabrixSession.mode) {
     case MODE_SCREEN:

@@ -258,14 +258,22 @@ void GDIFillRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
 
 /* ---- text ---- */
 
-/* One character cell at (x, y), cut at the surface's edges. */
+/* One character cell at (x, y), cut at the surface's edges: the rows and
+   columns that lie on the surface are found once, and each row is painted
+   through one pointer. */
 static void GDIGlyph(int64_t x, int64_t y, uint8_t c, uint32_t fore, uint32_t back, bool opaque) {
-    for (int row = 0; row < GDI_FONT_HEIGHT; row++) {
+    const _GDI_SURFACE *s = GDILayer.surface;
+    int64_t colFirst = std::max<int64_t>(0, -x), colEnd = std::min<int64_t>(GDI_FONT_WIDTH, s->width - x);
+    int64_t rowFirst = std::max<int64_t>(0, -y), rowEnd = std::min<int64_t>(GDI_FONT_HEIGHT, s->height - y);
+    if (colFirst >= colEnd)
+        return;
+    for (int64_t row = rowFirst; row < rowEnd; row++) {
         uint8_t bits = GDIFont[c][row];
-        for (int col = 0; col < GDI_FONT_WIDTH; col++) {
+        uint32_t *p = GDIPixel(x + colFirst, y + row);
+        for (int64_t col = colFirst; col < colEnd; col++, p++) {
             bool ink = bits & (0x80 >> col);
-            if ((ink || opaque) && GDIOnSurface(x + col, y + row))
-                *GDIPixel(x + col, y + row) = ink ? fore : back;
+            if (ink || opaque)
+                *p = ink ? fore : back;
         }
     }
 }
