@@ -4,8 +4,6 @@
  */
 #include "common/memory/memory.h"
 
-#include <sanitizer/asan_interface.h>
-
 #include <cstdio>
 #include <cstring>
 
@@ -33,6 +31,9 @@ static _MEMORY_POOL *pool;
 #endif
 #endif
 
+#ifdef MEMORY_FENCED
+#include <sanitizer/asan_interface.h>
+
 static void MemoryFence(void *p, size_t n) {
     ASAN_POISON_MEMORY_REGION(p, n);
 }
@@ -44,14 +45,13 @@ static void MemoryOpen(void *p, size_t n) {
 /* A header that is fenced off lies inside a free block: no block starts
    there. */
 static bool MemoryFenced(const void *p, size_t n) {
-#ifdef MEMORY_FENCED
     return __asan_region_is_poisoned((void *)p, n) != nullptr;
-#else
-    (void)p;
-    (void)n;
-    return false;
-#endif
 }
+#else
+static void MemoryFence(void *, size_t) {}
+static void MemoryOpen(void *, size_t) {}
+static bool MemoryFenced(const void *, size_t) { return false; }
+#endif
 
 static void MemoryReportDefault(const char *source, int line) {
     std::fprintf(stderr, "%s(%d): pool check failed\n", source, line);
