@@ -264,28 +264,41 @@ TEST_F(DrawTest, TextIsOpaqueUnlessTheBackgroundIsTransparent) {
 }
 
 TEST_F(DrawTest, CellsCutAtTheSurfaceEdgesKeepTheirVisiblePart) {
-    // An 'A' across each corner, opaque and transparent: every pixel of the
-    // cell that lies on the surface shows the glyph, nothing else changes.
+    // Texts across each corner, some of their cells wholly off the surface,
+    // opaque and transparent: every pixel of a cell that lies on the surface
+    // shows its glyph, nothing else changes.
     const int w = 64, h = 48;
+    const char *const texts[] = {"A", "AMW@"};
+    const std::pair<int, int> corners[] = {{-3, -5}, {w - 5, -9}, {-6, h - 9}, {w - 4, h - 10},
+                                           {-19, -2}, {w - 13, h - 7}, {-27, 40}};
     for (uint8_t background : {GDI_WHITE, GDI_TRANSPARENT}) {
-        for (auto [x, y] : {std::pair{-3, -5}, {w - 5, -9}, {-6, h - 9}, {w - 4, h - 10}}) {
-            s.Clear();
-            GDISetColor(GDI_WHITE, background);
-            GDISetTextAttr(x, y, 1, 1, GDI_BLACK, GDI_WHITE, 0);
-            GDIText("A");
-            int painted = 0;
-            for (int r = 0; r < GDI_FONT_HEIGHT; r++) {
-                for (int c = 0; c < GDI_FONT_WIDTH; c++) {
-                    bool ink = GDIFont['A'][r] & (0x80 >> c);
-                    if (x + c < 0 || y + r < 0 || x + c >= w || y + r >= h || (!ink && background != GDI_WHITE))
-                        continue;
-                    EXPECT_EQ(s.At(x + c, y + r), Rgb(ink ? GDI_BLACK : GDI_WHITE)) << x << "," << y;
-                    painted++;
+        for (const char *text : texts) {
+            for (auto [x, y] : corners) {
+                if (x + (int)strlen(text) * GDI_FONT_WIDTH <= 0)
+                    continue;  // wholly off the surface
+                s.Clear();
+                GDISetColor(GDI_WHITE, background);
+                GDISetTextAttr(x, y, (uint16_t)strlen(text), 1, GDI_BLACK, GDI_WHITE, 0);
+                GDIText(text);
+                int painted = 0;
+                for (size_t i = 0; text[i] != 0; i++) {
+                    const int cx = x + (int)i * GDI_FONT_WIDTH;
+                    for (int r = 0; r < GDI_FONT_HEIGHT; r++) {
+                        for (int c = 0; c < GDI_FONT_WIDTH; c++) {
+                            bool ink = GDIFont[(uint8_t)text[i]][r] & (0x80 >> c);
+                            if (cx + c < 0 || y + r < 0 || cx + c >= w || y + r >= h ||
+                                (!ink && background != GDI_WHITE))
+                                continue;
+                            EXPECT_EQ(s.At(cx + c, y + r), Rgb(ink ? GDI_BLACK : GDI_WHITE))
+                                << text << " at " << x << "," << y;
+                            painted++;
+                        }
+                    }
                 }
+                EXPECT_GT(painted, 0) << text << " at " << x << "," << y;
+                EXPECT_EQ(s.Count(UNTOUCHED), w * h - painted) << text << " at " << x << "," << y;
+                EXPECT_TRUE(s.GuardsIntact());
             }
-            EXPECT_GT(painted, 0);
-            EXPECT_EQ(s.Count(UNTOUCHED), w * h - painted) << x << "," << y;
-            EXPECT_TRUE(s.GuardsIntact());
         }
     }
 }

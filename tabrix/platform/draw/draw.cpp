@@ -235,6 +235,14 @@ static uint32_t GDIHatchRGB(int64_t x, int64_t y) {
     return x % GDI_HATCH_STEP == 0 || y % GDI_HATCH_STEP == 0 ? GDI_COLOURLESS_RGB : 0;
 }
 
+static void GDIFillHatch(int64_t l, int64_t t, int64_t r, int64_t b) {
+    for (int64_t y = t; y <= b; y++) {
+        uint32_t *p = GDIPixel(l, y);
+        for (int64_t x = l; x <= r; x++)
+            *p++ = GDIHatchRGB(x, y);
+    }
+}
+
 void GDIFillRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
     if (GDILayer.surface == nullptr)
         return;
@@ -248,48 +256,74 @@ void GDIFillRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
     t = std::max<int64_t>(t, 0);
     r = std::min<int64_t>(r, (int64_t)GDILayer.surface->width - 1);
     b = std::min<int64_t>(b, (int64_t)GDILayer.surface->height - 1);
-    bool hatch = GDILayer.colour >= GDI_PALETTE_SIZE;
-    for (int64_t y = t; y <= b; y++) {
-        uint32_t *p = GDIPixel(l, y);
-        for (int64_t x = l; x <= r; x++)
-            *p++ = hatch ? GDIHatchRGB(x, y) : GDIPalette[GDILayer.colour];
+    if (GDILayer.colour >= GDI_PALETTE_SIZE) {
+        GDIFillHatch(l, t, r, b);
+        return;
     }
+    /* The top row is painted, every row below is a copy of it. */
+    uint32_t *row = GDIPixel(l, t);
+    std::fill_n(row, r - l + 1, GDIPalette[GDILayer.colour]);
+    for (int64_t y = t + 1; y <= b; y++)
+        std::memcpy(GDIPixel(l, y), row, (size_t)(r - l + 1) * sizeof *row);
 }
 
 /* ---- text ---- */
 
-/* One character cell at (x, y), cut at the surface's edges: the rows and
-   columns that lie on the surface are found once, and each row is painted
-   through one pointer. */
-static void GDIGlyph(int64_t x, int64_t y, uint8_t c, uint32_t fore, uint32_t back, bool opaque) {
-    const _GDI_SURFACE *s = GDILayer.surface;
-    int64_t colFirst = std::max<int64_t>(0, -x), colEnd = std::min<int64_t>(GDI_FONT_WIDTH, s->width - x);
-    int64_t rowFirst = std::max<int64_t>(0, -y), rowEnd = std::min<int64_t>(GDI_FONT_HEIGHT, s->height - y);
-    if (colFirst >= colEnd)
-        return;
-    for (int64_t row = rowFirst; row < rowEnd; row++) {
-        uint8_t bits = GDIFont[c][row];
-        uint32_t *p = GDIPixel(x + colFirst, y + row);
-        for (int64_t col = colFirst; col < colEnd; col++, p++) {
-            bool ink = bits & (0x80 >> col);
-            if (ink || opaque)
-                *p = ink ? fore : back;
-        }
-    }
+/* The pixels of every 4-bit run of a character row, in the text's two
+   colours: an opaque row is two copies from it. */
+typedef uint32_t GDINibbles[16][GDI_FONT_WIDTH / 2];
+
+static void GDINibblesMake(GDINibbles nibbles, uint32_t fore, uint32_t back) {
+    for (int n = 0; n < 16; n++)
+        for (int col = 0; col < GDI_FONT_WIDTH / 2; col++)
+            nibbles[n][col] = n & (8 >> col) ? fore : back;
 }
 
+/* One row of a character cell: its columns colFirst..colEnd-1, from p on.
+   A transparent row (no nibbles) writes only its ink. */
+static void GDIGlyphRow(uint32_t *p, uint8_t bits, int64_t colFirst, int64_t colEnd, uint32_t fore,
+                        const GDINibbles nibbles) {
+    if (nibbles == nullptr) {
+        for (int64_t col = colFirst; col < colEnd; col++, p++)
+            if (bits & (0x80 >> col))
+                *p = fore;
+        return;
+    }
+    uint32_t cells[GDI_FONT_WIDTH];
+    std::memcpy(cells, nibbles[bits >> 4], sizeof nibbles[0]);
+    std::memcpy(cells + GDI_FONT_WIDTH / 2, nibbles[bits & 15], sizeof nibbles[0]);
+    if (colFirst == 0 && colEnd == GDI_FONT_WIDTH)
+        std::memcpy(p, cells, sizeof cells);
+    else
+        std::copy(cells + colFirst, cells + colEnd, p);
+}
+
+/* A text is painted a row of its cells at a time, so the surface is
+   written left to right; cells are cut at the surface's edges, and only
+   those that reach onto it are visited. */
 void GDIText(const char *text) {
     GDIReport({.kind = GDI_CALL_TEXT, .text = text});
     if (GDILayer.surface == nullptr || text == nullptr)
         return;
-    size_t count = strnlen(text, GDILayer.textWidth);
+    const _GDI_SURFACE *s = GDILayer.surface;
+    int64_t x = GDILayer.textX, y = GDILayer.textY;
+    if (x >= s->width)
+        return;
+    int64_t count = std::min<int64_t>((int64_t)strnlen(text, GDILayer.textWidth),
+                                      (s->width - x + GDI_FONT_WIDTH - 1) / GDI_FONT_WIDTH);
+    int64_t first = x < 0 ? -x / GDI_FONT_WIDTH : 0;
+    int64_t rowFirst = std::max<int64_t>(0, -y), rowEnd = std::min<int64_t>(GDI_FONT_HEIGHT, s->height - y);
     uint32_t fore = GDITextRGB(GDILayer.textColour);
-    uint32_t back = GDITextRGB(GDILayer.textBackground);
+    GDINibbles nibbles;
     bool opaque = GDILayer.background != GDI_TRANSPARENT;
-    for (size_t i = 0; i < count; i++) {
-        int64_t x = GDILayer.textX + (int64_t)i * GDI_FONT_WIDTH;
-        if (x >= GDILayer.surface->width)
-            break;
-        GDIGlyph(x, GDILayer.textY, (uint8_t)text[i], fore, back, opaque);
-    }
+    if (opaque)
+        GDINibblesMake(nibbles, fore, GDITextRGB(GDILayer.textBackground));
+    for (int64_t row = rowFirst; row < rowEnd; row++)
+        for (int64_t i = first; i < count; i++) {
+            int64_t cellX = x + i * GDI_FONT_WIDTH;
+            int64_t colFirst = std::max<int64_t>(0, -cellX);
+            int64_t colEnd = std::min<int64_t>(GDI_FONT_WIDTH, s->width - cellX);
+            GDIGlyphRow(GDIPixel(cellX + colFirst, y + row), GDIFont[(uint8_t)text[i]][row], colFirst,
+                        colEnd, fore, opaque ? nibbles : nullptr);
+        }
 }
