@@ -289,13 +289,17 @@ static void GDIGlyphRow(uint32_t *p, uint8_t bits, int64_t colFirst, int64_t col
                 *p = fore;
         return;
     }
-    uint32_t cells[GDI_FONT_WIDTH];
-    std::memcpy(cells, nibbles[bits >> 4], sizeof nibbles[0]);
-    std::memcpy(cells + GDI_FONT_WIDTH / 2, nibbles[bits & 15], sizeof nibbles[0]);
-    if (colFirst == 0 && colEnd == GDI_FONT_WIDTH)
-        std::memcpy(p, cells, sizeof cells);
-    else
-        std::copy(cells + colFirst, cells + colEnd, p);
+    const uint32_t *left = nibbles[bits >> 4], *right = nibbles[bits & 15];
+    const int half = GDI_FONT_WIDTH / 2;
+    if (colFirst == 0 && colEnd == GDI_FONT_WIDTH) {
+        for (int col = 0; col < half; col++) {
+            p[col] = left[col];
+            p[half + col] = right[col];
+        }
+        return;
+    }
+    for (int64_t col = colFirst; col < colEnd; col++)
+        *p++ = col < half ? left[col] : right[col - half];
 }
 
 /* A text is painted a row of its cells at a time, so the surface is
