@@ -123,7 +123,6 @@ void SaveOneWrite(benchmark::State &state) {
 // The file calls of DataFileWriteTemp with the bytes already made: what
 // the writing step costs without its formatting.
 void SaveCalls(benchmark::State &state) {
-    constexpr size_t kBlock = 61440;    // the save's block
     _TABRIX_INFO info;
     if (!SaveStart(state, &info))
         return;
@@ -134,8 +133,7 @@ void SaveCalls(benchmark::State &state) {
         if (FileOpen("COPY.TXT", FILE_WRITE | FILE_CREATE, &handle, &size) != FILE_OK)
             return state.SkipWithError("cannot create COPY.TXT");
         bool ok = FileModeCopy("SAVE.TXT", handle) == FILE_OK;
-        for (size_t at = 0; ok && at < bytes.size(); at += kBlock)
-            ok = FileWrite(handle, bytes.data() + at, (uint16_t)std::min(kBlock, bytes.size() - at)) == FILE_OK;
+        ok = ok && FileWriteBlock(handle, bytes.data(), (uint32_t)bytes.size()) == FILE_OK;
         ok = ok && FileSync(handle) == FILE_OK;
         if (FileClose(handle) != FILE_OK || !ok)
             return state.SkipWithError("cannot write COPY.TXT");

@@ -430,7 +430,7 @@ TEST_F(DataFileTest, LargeFilesKeepTheArithmeticTextsAndTheFirstComments) {
     std::mt19937 random(11);
     std::string old = "header\r\nKEY\r\n5:1;first\r\n";
     for (uint32_t n = 0; n < PARAM_COUNT; n++)
-        old += std::to_string(n) + ":1;c" + std::to_string(n) + std::string(n % 9 ? 10 : 300, 'x') + "\r\n";
+        old += std::to_string(n) + ":1;c" + std::to_string(n) + std::string(n % 9 ? 10 : 600, 'x') + "\r\n";
     std::vector<int32_t> values = {INT_MAX, INT_MIN, 0, 1, -1, 9, -10};
     for (int32_t p = 1; p <= 100000000; p *= 10)
         for (int32_t v : {p - 1, p, p + 1, 5 * p})
@@ -445,13 +445,13 @@ TEST_F(DataFileTest, LargeFilesKeepTheArithmeticTextsAndTheFirstComments) {
             std::snprintf(number, sizeof number, "%04u", (unsigned)n);
             expected += std::string(number) + ":\t" +
                         (n % 50 == 49 ? std::to_string((uint32_t)v) + "L" : ArithmeticValueText(v, decimals)) +
-                        "\t;" + (n == 5 ? "first" : "c" + std::to_string(n) + std::string(n % 9 ? 10 : 300, 'x')) +
+                        "\t;" + (n == 5 ? "first" : "c" + std::to_string(n) + std::string(n % 9 ? 10 : 600, 'x')) +
                         "\r\n";
         }
         DataFileSave(&s, Rek(path, PARAM_COUNT, (uint8_t)decimals));
         ASSERT_EQ(s.errorCode, 0u) << s.errorText;
         std::string saved = ReadFile(path);
-        ASSERT_GT(saved.size(), 100000u);
+        ASSERT_GT(saved.size(), 200000u);
         EXPECT_EQ(saved, expected + "\r\n*\r\n") << "with " << decimals;
     }
     EXPECT_EQ(ArithmeticValueText(-1, 30), "+0." + std::string(30, '0')) << "beyond 18 places";

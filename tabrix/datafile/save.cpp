@@ -38,9 +38,10 @@ static void DataFileTempName(const char *path, char *temp) {
 }
 
 /* The new file is gathered in one block, written when it is full and at
-   the end: a few write calls for the whole file rather than one a line.
-   Parameter lines are formatted into the block itself. */
-#define DATAFILE_BLOCK_SIZE 61440
+   the end: one write call for a usual file (2,000 parameters with short
+   comments) rather than one a line.  Parameter lines are formatted into
+   the block itself. */
+#define DATAFILE_BLOCK_SIZE 131072
 
 static char dataFileBlock[DATAFILE_BLOCK_SIZE];
 
@@ -51,7 +52,7 @@ struct _DATAFILE_WRITER {
 };
 
 static void DataFileFlush(_DATAFILE_WRITER *w) {
-    if (w->used > 0 && !w->failed && FileWrite(w->handle, dataFileBlock, (uint16_t)w->used) != FILE_OK)
+    if (w->used > 0 && !w->failed && FileWriteBlock(w->handle, dataFileBlock, w->used) != FILE_OK)
         w->failed = true;
     w->used = 0;
 }

@@ -111,6 +111,10 @@ int8_t FileRead(uint32_t handle, void *buffer, uint16_t count, uint16_t *read) {
 }
 
 int8_t FileWrite(uint32_t handle, const void *buffer, uint16_t count) {
+    return FileWriteBlock(handle, buffer, count);
+}
+
+int8_t FileWriteBlock(uint32_t handle, const void *buffer, uint32_t count) {
     if (FileFaulted(FILE_OP_WRITE))
         return FILE_FAILED;
     return FileWriteFull(FileDescriptor(handle), (const char *)buffer, count) ? FILE_OK : FILE_FAILED;

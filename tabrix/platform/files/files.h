@@ -24,6 +24,10 @@ int8_t FileRead(uint32_t handle, void *buffer, uint16_t count, uint16_t *read);
 /* FILE_OK only when all count bytes were written. */
 int8_t FileWrite(uint32_t handle, const void *buffer, uint16_t count);
 
+/* FileWrite for more bytes than its count holds: the save writes its
+   whole file with one call. */
+int8_t FileWriteBlock(uint32_t handle, const void *buffer, uint32_t count);
+
 /* origin 0 from the start, 1 from the current position, 2 from the end;
    stores the new position.  Positions beyond 32 bits fail. */
 int8_t FileSeek(uint32_t handle, int32_t offset, uint32_t origin, uint32_t *position);
