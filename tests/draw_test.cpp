@@ -69,6 +69,26 @@ TEST_F(DrawTest, UnboundLayerStoresStateAndDrawsNothing) {
     EXPECT_EQ(GDILayer.surface, nullptr);
 }
 
+TEST_F(DrawTest, SurfacesWithOverlappingOrMisalignedRowsAreNotBound) {
+    struct Case { uint32_t pitch; bool pixels; bool bound; };
+    const Case cases[] = {{64, true, true}, {72, true, true}, {60, true, false},
+                          {66, true, false}, {0, true, false}, {64, false, false}};
+    for (const Case &c : cases) {
+        std::vector<uint32_t> pixels(16 * 8, UNTOUCHED);
+        _GDI_SURFACE surface{16, 4, c.pitch, c.pixels ? pixels.data() : nullptr};
+        _GDI_INIT_PARAMS params{};
+        params.size = sizeof params;
+        params.hdc = &surface;
+        GDIInit(&params);
+        EXPECT_EQ(GDILayer.surface != nullptr, c.bound) << "pitch " << c.pitch;
+        GDISetClip(0, 0, 15, 3);
+        GDISetColor(GDI_WHITE, GDI_WHITE);
+        GDIFillRect(0, 0, 15, 3);
+        EXPECT_EQ(pixels[0] == Rgb(GDI_WHITE), c.bound) << "pitch " << c.pitch;
+    }
+    s.Bind();
+}
+
 TEST_F(DrawTest, ClipIsKeptNormalised) {
     GDISetClip(100, 50, 10, 5);
     int32_t l, t, r, b;

@@ -200,7 +200,8 @@ typedef struct _LIST_ENTRY {
 } _LIST_ENTRY;
 
 /* The host's pixel surface: 0x00RRGGBB pixels, pitch bytes from one row to
-   the next.  It must stay valid while bound by GDIInit. */
+   the next (a multiple of 4, at least width * 4; GDIInit leaves the layer
+   unbound otherwise).  It must stay valid while bound by GDIInit. */
 typedef struct _GDI_SURFACE {
     uint32_t width;
     uint32_t height;

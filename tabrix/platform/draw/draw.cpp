@@ -44,6 +44,12 @@ static const _GDI_PEN penDashDotDot = {0x1C71FF, 24};   /* 9 on, then 3 off, 3 o
 /* The whole pointer must have been copied before it can be used. */
 #define GDI_HDC_END (offsetof(_GDI_INIT_PARAMS, hdc) + sizeof(_GDI_SURFACE *))
 
+/* Pixels to draw on, in rows that are aligned and do not overlap (a fill
+   copies whole rows). */
+static bool GDISurfaceUsable(const _GDI_SURFACE *s) {
+    return s->pixels != nullptr && s->pitch % sizeof *s->pixels == 0 && s->pitch / sizeof *s->pixels >= s->width;
+}
+
 extern "C" TABRIX_API int GDIInit(const _GDI_INIT_PARAMS *params) {
     std::memset(&GDILayer.params, 0, sizeof GDILayer.params);
     size_t size = params ? std::min<size_t>(params->size, GDI_PARAMS_SIZE) : 0;
@@ -53,7 +59,7 @@ extern "C" TABRIX_API int GDIInit(const _GDI_INIT_PARAMS *params) {
     /* A record too short to hold the whole surface pointer leaves only part
        of it in the copy: such a surface cannot be drawn on. */
     GDILayer.surface = size >= GDI_HDC_END ? GDILayer.params.hdc : nullptr;
-    if (GDILayer.surface != nullptr && GDILayer.surface->pixels == nullptr)
+    if (GDILayer.surface != nullptr && !GDISurfaceUsable(GDILayer.surface))
         GDILayer.surface = nullptr;
     return 1;
 }
