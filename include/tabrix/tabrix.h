@@ -240,7 +240,9 @@ TABRIX_API uint32_t TabrixStart(const _TABRIX_INFO *info);
    finish.  May rewrite keyb (Enter on a field becomes DLG_KEY_DOWN). */
 TABRIX_API uint32_t TabrixCont(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb);
 
-/* Does nothing; a host may call it when it lets a session go. */
+/* Ends the session: later events do nothing and TabrixCont returns 0
+   until the next TabrixStart.  A host calls it when it lets a session go;
+   a session needs no call of it. */
 TABRIX_API uint32_t TabrixStop(const _TABRIX_INFO *info);
 
 /* Redraws the current screen. */
@@ -256,6 +258,16 @@ TABRIX_API uint32_t TabrixGetErrorLine(void);
    Returns the length of the whole text, so a 60-byte buffer always holds
    it.  The text is in the display character set, like GetLocString's. */
 TABRIX_API uint32_t TabrixGetErrorText(char *out, uint32_t size);
+
+/* 1 when the session holds a parameter or variable whose value differs
+   from the one last read from or saved to its file (the data file of the
+   screens that show it, or the memory image for a variable), else 0.  A
+   pure query: a host asks it before it closes, restarts or starts another
+   session, and offers to save (TABRIX_EVENT_FINISH) when it returns 1.
+   Start values (INIT) and computed values (CALC) that changed a parameter
+   count as changes too; edits the operator discarded in the save prompt
+   do not. */
+TABRIX_API uint32_t TabrixModified(void);
 
 /* Copies path, keyword and count of the data file saved last; an empty
    path means nothing has been saved.  out->decimals is not written. */

@@ -140,7 +140,7 @@ static int DataFileValueLine(_SESSION *session, const _REKFILEINFO *file, const 
     return DATAFILE_LINE_OK;
 }
 
-int32_t DataFileLoad(_SESSION *session, _REKFILEINFO file, int32_t keep) {
+static int32_t DataFileLoadTable(_SESSION *session, _REKFILEINFO file, int32_t keep) {
     file.path[sizeof file.path - 1] = '\0';
     file.keyword[sizeof file.keyword - 1] = '\0';
     DataFileListFree(&session->comments);
@@ -188,6 +188,17 @@ int32_t DataFileLoad(_SESSION *session, _REKFILEINFO file, int32_t keep) {
     if (inHeader)
         DataFileNoWordError(session, &file);
     return DATAFILE_LOADED;
+}
+
+/* A read for the session (not the save's reread) makes the table the
+   file's: what the operator changes from then on is told apart from it. */
+int32_t DataFileLoad(_SESSION *session, _REKFILEINFO file, int32_t keep) {
+    int32_t result = DataFileLoadTable(session, file, keep);
+    if (!keep) {
+        std::memcpy(session->baseline, session->params, sizeof session->baseline);
+        session->tableFile = 1;
+    }
+    return result;
 }
 
 void DataFileRead(_SESSION *session, _REKFILEINFO file, int32_t keep) {

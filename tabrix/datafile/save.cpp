@@ -261,6 +261,15 @@ static bool DataFileReplaceable(_SESSION *session, const _REKFILEINFO *file, int
     return true;
 }
 
+/* The file now holds the valid parameters below its count, and nothing
+   above it. */
+static void DataFileSaved(_SESSION *session, const _REKFILEINFO *file) {
+    uint32_t count = file->count < PARAM_COUNT ? file->count : PARAM_COUNT;
+    std::memcpy(session->baseline, session->params, count * sizeof(_PARAM));
+    std::memset(session->baseline + count, 0, (PARAM_COUNT - count) * sizeof(_PARAM));
+    session->tableFile = 1;
+}
+
 void DataFileSave(_SESSION *session, _REKFILEINFO file) {
     file.path[sizeof file.path - 1] = '\0';
     file.keyword[sizeof file.keyword - 1] = '\0';
@@ -289,4 +298,5 @@ void DataFileSave(_SESSION *session, _REKFILEINFO file) {
     }
     session->lastSaved = file;
     session->modified = 0;
+    DataFileSaved(session, &file);
 }

@@ -183,7 +183,10 @@ void SavePromptCont(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb) {
     _SESSION *s = &TabrixSession;
     switch (DialogCont(keyb, &savePrompt.dialog)) {
     case SAVE_NO:
+        /* The edits are discarded: the table no longer stands for the
+           file's unsaved changes. */
         s->modified = 0;
+        s->tableFile = 0;
         s->mode = MODE_SCREEN;
         SavePromptLeave(info, keyb);
         break;

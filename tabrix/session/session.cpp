@@ -47,7 +47,8 @@ extern "C" TABRIX_API uint32_t TabrixStart(const _TABRIX_INFO *info) {
 }
 
 extern "C" TABRIX_API uint32_t TabrixCont(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb) {
-    if (info == nullptr || keyb == nullptr || keyb->event == TABRIX_EVENT_NONE)
+    if (info == nullptr || keyb == nullptr || keyb->event == TABRIX_EVENT_NONE ||
+        TabrixSession.stopped)
         return 0;
     switch (TabrixSession.mode) {
     case MODE_SCREEN:
@@ -63,7 +64,9 @@ extern "C" TABRIX_API uint32_t TabrixCont(const _TABRIX_INFO *info, _DIALOGKEYB_
     }
 }
 
+/* The session is let go: a finish sent after it must not save. */
 extern "C" TABRIX_API uint32_t TabrixStop(const _TABRIX_INFO *) {
+    TabrixSession.stopped = 1;
     return 0;
 }
 
@@ -82,6 +85,30 @@ extern "C" TABRIX_API uint32_t TabrixGetErrorText(char *out, uint32_t size) {
     if (out != nullptr && size > 0)
         StrCopyN(out, TabrixSession.errorText, size);
     return (uint32_t)std::strlen(TabrixSession.errorText);
+}
+
+/* A parameter as a file holds it: whether it has a value, whether raw,
+   and the value only when it has one. */
+static bool SessionParamSame(const _PARAM *a, const _PARAM *b) {
+    const uint32_t kept = PARAM_VALID | PARAM_RAW;
+    if ((a->flags & kept) != (b->flags & kept))
+        return false;
+    return !(a->flags & PARAM_VALID) || a->value == b->value;
+}
+
+bool SessionModified(const _SESSION *s) {
+    if (s->tableFile)
+        for (uint32_t n = 0; n < PARAM_COUNT; n++)
+            if (!SessionParamSame(&s->params[n], &s->baseline[n]))
+                return true;
+    for (const _VARIABLE *v = s->variables; v && v->next; v = v->next)
+        if (v->value != ImageCellRead(v->key))
+            return true;
+    return false;
+}
+
+extern "C" TABRIX_API uint32_t TabrixModified(void) {
+    return SessionModified(&TabrixSession) ? 1 : 0;
 }
 
 extern "C" TABRIX_API uint32_t TabrixLastSavedFile(_REKFILEINFO *out) {

@@ -61,6 +61,10 @@ struct _SESSION {
     _HEADLINE headLines;        /* head node */
     _VARIABLE *variables;
     double reals[REAL_SLOTS];
+    /* Beyond the record's original fields: what the data file held. */
+    _PARAM baseline[PARAM_COUNT];   /* the table as last read from or saved to its file */
+    uint32_t tableFile;         /* 1 while the table holds a data file's values */
+    uint32_t stopped;           /* 1 after TabrixStop: events do nothing */
 };
 
 extern _SESSION TabrixSession;
@@ -79,6 +83,11 @@ uint32_t SessionDispatch(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb);
 /* Runs every CALC entry of the current screen and saves its data file,
    when it has one. */
 void SessionSave(const _TABRIX_INFO *info, _SESSION *session);
+
+/* Whether the session holds a parameter or variable whose value differs
+   from the one last read from or saved to its file (the data file, or
+   the memory image for a variable). */
+bool SessionModified(const _SESSION *session);
 
 /* Whether key moves or deletes (Enter, the arrows, backspace) rather than
    types a character. */
