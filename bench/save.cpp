@@ -98,7 +98,7 @@ void SaveRun(benchmark::State &state, const char *written, long flushes, Save sa
 void SaveWrite(benchmark::State &state) {
     SaveRun(state, "SAVE.tm_", 1, [](const _REKFILEINFO &file) {
         if (DataFileWriteTemp(&TabrixSession, &file, "SAVE.tm_") != 0)
-            SessionSetError(&TabrixSession, MSG_FILE_WRITE_ERROR, "SAVE.tm_");
+            SessionSetError(&TabrixSession, MSG_FILE_WRITE_ERROR, "SAVE.tm_", "the benchmark's write failed");
     });
 }
 

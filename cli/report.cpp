@@ -5,13 +5,8 @@
 
 #include <cstring>
 #include <filesystem>
-#include <string_view>
 
 #include "tabrix/tabrix.h"
-
-/* The message table's words of a line part. */
-#define REPORT_MSG_FILE 5
-#define REPORT_MSG_LINE 6
 
 static void ReportAppendUtf8(std::string &out, uint32_t cp) {
     if (cp < 0x80) {
@@ -40,37 +35,15 @@ std::string ReportPath(const std::string &script, const std::string &path) {
     return (std::filesystem::path(script).parent_path() / p).string();
 }
 
-/* Takes prefix off the front of text. */
-static bool ReportSkip(std::string_view &text, std::string_view prefix) {
-    if (!text.starts_with(prefix))
-        return false;
-    text.remove_prefix(prefix.size());
-    return true;
-}
-
-/* "FILE:LINE" of a line part, or "" when detail is none. */
-static std::string ReportLocation(const std::string &script, std::string_view detail,
-                                  const char *lineWord, const char *fileWord) {
-    if (detail.size() >= REPORT_DETAIL_MAX || !ReportSkip(detail, lineWord) || !ReportSkip(detail, ":"))
-        return "";
-    size_t digits = 0;
-    while (digits < detail.size() && detail[digits] >= '0' && detail[digits] <= '9')
-        digits++;
-    std::string_view line = detail.substr(0, digits);
-    detail.remove_prefix(digits);
-    if (line.empty() || !ReportSkip(detail, " ") || !ReportSkip(detail, fileWord)
-        || !ReportSkip(detail, ":") || detail.empty())
-        return "";
-    return ReportPath(script, std::string(detail)) + ":" + std::string(line);
-}
-
-std::string ReportErrorLine(const std::string &script, uint32_t code, const char *message,
-                            const char *detail, const char *lineWord, const char *fileWord) {
-    std::string where = ReportLocation(script, detail, lineWord, fileWord);
-    std::string line = (where.empty() ? script : where) + ": error " + std::to_string(code) + ": "
-                       + ReportUtf8(message);
-    if (*detail != '\0')
-        line += " (" + ReportUtf8(detail) + ")";
+std::string ReportErrorLine(const std::string &script, const _TABRIX_ERROR &error, const char *message) {
+    std::string line = error.file[0] != '\0' ? ReportPath(script, error.file) : script;
+    if (error.line != 0)
+        line += ":" + std::to_string(error.line);
+    if (error.line != 0 && error.column != 0)
+        line += ":" + std::to_string(error.column);
+    line += ": error " + std::to_string(error.code) + ": " + ReportUtf8(message);
+    if (error.reason[0] != '\0')
+        line += ": " + ReportUtf8(error.reason);
     return line;
 }
 
@@ -80,9 +53,9 @@ static const char *ReportMessage(uint32_t index) {
 }
 
 std::string ReportSessionError(const std::string &script) {
-    char detail[REPORT_DETAIL_MAX + 1];
-    TabrixGetErrorText(detail, sizeof detail);
-    uint32_t code = TabrixGetErrorLine();
-    return ReportErrorLine(script, code, ReportMessage(code), detail, ReportMessage(REPORT_MSG_LINE),
-                           ReportMessage(REPORT_MSG_FILE));
+    static _TABRIX_ERROR error;
+    error = _TABRIX_ERROR{};
+    error.size = sizeof error;
+    TabrixGetErrorReason(&error);
+    return ReportErrorLine(script, error, ReportMessage(error.code));
 }

@@ -9,8 +9,7 @@
 #include <cstdint>
 #include <string>
 
-/* Characters a detail text keeps; a longer one was cut. */
-#define REPORT_DETAIL_MAX 59
+#include "tabrix/tabrix.h"
 
 /* A text of display bytes as UTF-8, each byte through TabrixCharToUnicode. */
 std::string ReportUtf8(const char *display);
@@ -21,16 +20,13 @@ std::string ReportUtf8(const char *display);
    absolute path stays as it is. */
 std::string ReportPath(const std::string &script, const std::string &path);
 
-/* One line for an error of the session, in UTF-8:
-     FILE:LINE: error CODE: MESSAGE (DETAIL)
-   when the detail text is a line part, lineWord ":" number " " fileWord
-   ":" file, in the words of the message table (messages 6 and 5), and
-   was not cut; otherwise
-     SCRIPT: error CODE: MESSAGE (DETAIL)
-   without " (DETAIL)" when the detail is empty.  message, detail and the
-   words are display bytes; FILE is a path (ReportPath) and stays bytes. */
-std::string ReportErrorLine(const std::string &script, uint32_t code, const char *message,
-                            const char *detail, const char *lineWord, const char *fileWord);
+/* One line for an error of the session, in UTF-8, as compilers write
+   them:
+     FILE:LINE:COLUMN: error CODE: MESSAGE: REASON
+   FILE is the error's file (ReportPath; the script when it names none),
+   ":LINE" and ":COLUMN" stand only when known, ": REASON" only when there
+   is one.  message and the reason are display bytes; FILE stays bytes. */
+std::string ReportErrorLine(const std::string &script, const _TABRIX_ERROR &error, const char *message);
 
 /* ReportErrorLine for the session's current error. */
 std::string ReportSessionError(const std::string &script);

@@ -102,6 +102,14 @@ CHECK(fsp_init, sizeof(_FSP_INIT_PARAMS) == 62);
 AT(_FSP_INIT_PARAMS, size, 0);
 AT(_FSP_INIT_PARAMS, rest, 2);
 
+CHECK(tabrix_error, sizeof(_TABRIX_ERROR) == 4366);
+AT(_TABRIX_ERROR, size, 0);
+AT(_TABRIX_ERROR, code, 2);
+AT(_TABRIX_ERROR, line, 6);
+AT(_TABRIX_ERROR, column, 10);
+AT(_TABRIX_ERROR, file, 14);
+AT(_TABRIX_ERROR, reason, 4110);
+
 CHECK(key_enter, (uint8_t)DLG_KEY_ENTER == 255);
 CHECK(file_failed, (int8_t)FILE_FAILED == -1);
 
@@ -110,6 +118,7 @@ int main(void) {
     const char *text;
     char detail[60];
     uint32_t imageSize = 0;
+    static _TABRIX_ERROR error;
     if (!LocalizationInit(NULL, TABRIX_LANG_ENGLISH))
         return 1;
     text = GetLocString(38);
@@ -128,5 +137,10 @@ int main(void) {
         return 6;
     if (TabrixCharToUnicode(0x80) != 0x010C || TabrixCharToUnicode('A') != 'A')
         return 7;
+    error.size = sizeof error;
+    error.code = 99;
+    if (TabrixGetErrorReason(&error) != 0 || error.code != 0 || error.reason[0] != '\0' ||
+        TabrixModified() != 0)
+        return 8;
     return 0;
 }

@@ -76,8 +76,8 @@ TEST_F(LineTest, Classify) {
         {"HEXC1", LINE_HEX, "C1"},              {"REKFILE\"a\"", LINE_REKFILE, "\"a\""},
         {"V0\"a\"", LINE_NUMBER_LINE, "0\"a\""}, {"12\"a\"", LINE_NUMBER_LINE, "12\"a\""},
         {"V+\"a\"", LINE_SIGN_LINE, "+\"a\""},  {"-\"a\"", LINE_SIGN_LINE, "-\"a\""},
-        {"VV0\"a\"", LINE_BAD, "V0\"a\""},      // one V only
-        {"V", LINE_BAD, ""},                    {"\"a\"", LINE_BAD, "\"a\""},
+        {"VV0\"a\"", LINE_BAD, "VV0\"a\""},     // one V only; a bad line stays whole
+        {"V", LINE_BAD, "V"},                   {"\"a\"", LINE_BAD, "\"a\""},
         {"X1", LINE_BAD, "X1"},                 {"INI", LINE_BAD, "INI"},
         {"TEXT\"a", LINE_BAD, "TEXT\"a"},       // odd quotes: nothing removed
         {"0\"a", LINE_BAD, "0\"a"},             {"\"\"\"", LINE_BAD, "\"\"\""},

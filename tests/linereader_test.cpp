@@ -45,26 +45,34 @@ protected:
 };
 
 // The splitting rules over one flat string: what the reader must deliver
-// wherever its 1,024-byte windows happen to fall.
-Lines SplitLikeTheReader(const std::string &s) {
+// wherever its 1,024-byte windows happen to fall; starts receives where
+// each line's first character stands (npos for an empty line).
+Lines SplitLikeTheReader(const std::string &s, std::vector<size_t> *starts = nullptr) {
     Lines lines;
     size_t i = 0;
     auto isEnd = [](char c) { return c == '\r' || c == '\n'; };
     while (i < s.size()) {
         std::string line;
-        if (!isEnd(s[i]))
+        size_t start = std::string::npos;
+        if (!isEnd(s[i])) {
             line += s[i];
+            start = i;
+        }
         i++;
         bool ended = false;
         while (i < s.size() && !ended) {
             char c = s[i++];
             ended = isEnd(c) || line.size() == 1022;
+            if (!ended && line.empty())
+                start = i - 1;
             if (!ended)
                 line += c;
         }
         if (!ended && line.empty())
             break;      // a line end dropped at the very end makes no line
         lines.push_back(line);
+        if (starts != nullptr)
+            starts->push_back(start);
     }
     return lines;
 }
@@ -143,6 +151,83 @@ TEST_F(LineReaderTest, RandomFilesSplitAsOneString) {
             bytes.append(run, c);
         }
         EXPECT_EQ(ReadAll(bytes), SplitLikeTheReader(bytes)) << "round " << round;
+    }
+}
+
+// Where each line stands as an editor counts: a line end is CR LF, CR or
+// LF, and the pieces of a long line keep its number and count on its
+// columns (the character at a cut is skipped).
+TEST_F(LineReaderTest, FileLinesAsAnEditorCountsThem) {
+    struct Place { std::string line; uint32_t fileLine, column; };
+    struct Case { std::string bytes; std::vector<Place> places; };
+    const std::string x1022(1022, 'x');
+    const Case cases[] = {
+        {"A\r\n\r\nB\r\n", {{"A", 1, 1}, {"", 2, 1}, {"B", 3, 1}}},
+        {"A\n\nB\n", {{"A", 1, 1}, {"B", 3, 1}}},                 // the empty line is lost, not its number
+        {"A\n\n\nB", {{"A", 1, 1}, {"", 3, 1}, {"B", 4, 1}}},
+        {"A\r\rB", {{"A", 1, 1}, {"B", 3, 1}}},
+        {"A\r\r\nB", {{"A", 1, 1}, {"", 2, 1}, {"B", 3, 1}}},
+        {"A\n\r\nB", {{"A", 1, 1}, {"", 2, 1}, {"B", 3, 1}}},
+        {"\nA", {{"A", 2, 1}}},
+        {x1022 + "yz\nB", {{x1022, 1, 1}, {"z", 1, 1024}, {"B", 2, 1}}},
+        {x1022 + "y\r\nB", {{x1022, 1, 1}, {"", 1, 1}, {"B", 2, 1}}},
+        {x1022 + "y" + x1022 + "abc\r\nB",
+         {{x1022, 1, 1}, {x1022, 1, 1024}, {"bc", 1, 2047}, {"B", 2, 1}}},
+    };
+    for (const Case &c : cases) {
+        std::string path = dir / "file";
+        WriteFile(path, c.bytes);
+        _LINEREADER reader;
+        ASSERT_EQ(LineReaderOpen(&reader, path.c_str(), 0), 0);
+        for (const Place &p : c.places) {
+            SCOPED_TRACE(testing::PrintToString(c.bytes.substr(0, 12)) + " line " + p.line.substr(0, 8));
+            ASSERT_EQ(LineReaderNextLine(&reader), 0);
+            EXPECT_EQ(std::string(reader.line), p.line);
+            EXPECT_EQ(LineReaderFileLine(&reader), p.fileLine);
+            if (!p.line.empty()) {
+                EXPECT_EQ(LineReaderFileColumn(&reader, 0), p.column);
+            }
+            EXPECT_EQ(LineReaderLong(&reader), p.line.size() == 1022 || p.column > 1);
+        }
+        EXPECT_EQ(LineReaderNextLine(&reader), 1);
+        LineReaderClose(&reader);
+    }
+}
+
+// The same over random files: every line that has a character begins
+// where the editor's count of that byte says.
+TEST_F(LineReaderTest, RandomFilesKeepTheEditorsLineNumbers) {
+    std::mt19937 random(99);
+    const char alphabet[] = {'a', 'b', '\r', '\n'};
+    for (int round = 0; round < 200; round++) {
+        std::string bytes;
+        size_t size = random() % 5000;
+        while (bytes.size() < size)
+            bytes.append(random() % 3 == 0 ? random() % 1100 : 1, alphabet[random() % sizeof alphabet]);
+        // The editor's line and column of every byte.
+        std::vector<uint32_t> lineOf(bytes.size()), columnOf(bytes.size());
+        for (uint32_t i = 0, line = 1, column = 1; i < bytes.size(); i++) {
+            lineOf[i] = line;
+            columnOf[i] = column++;
+            if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n'))) {
+                line++;
+                column = 1;
+            }
+        }
+        std::vector<size_t> starts;
+        SplitLikeTheReader(bytes, &starts);
+        std::string path = dir / "file";
+        WriteFile(path, bytes);
+        _LINEREADER reader;
+        ASSERT_EQ(LineReaderOpen(&reader, path.c_str(), 0), 0);
+        for (size_t at : starts) {
+            ASSERT_EQ(LineReaderNextLine(&reader), 0);
+            if (at == std::string::npos)
+                continue;
+            EXPECT_EQ(LineReaderFileLine(&reader), lineOf[at]) << "round " << round << " byte " << at;
+            EXPECT_EQ(LineReaderFileColumn(&reader, 0), columnOf[at]) << "round " << round << " byte " << at;
+        }
+        LineReaderClose(&reader);
     }
 }
 

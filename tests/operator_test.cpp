@@ -113,12 +113,15 @@ TEST_F(OperatorTest, Scenarios) {
         {"the manual setting stores a scaled value", "MAIN.SCT",
          "<manual>7<down><bksp><bksp><bksp><bksp><bksp>9.5<down><enter><finish>", {2},
          {{7, "+00009.500"}, {10, "+00009.500"}}, "DATA.TXT"},
-        {"the manual setting drops a number out of range", "MAIN.SCT",
-         "<manual>2000<down>5<down><enter><finish>", {2}, {}, "DATA.TXT"},
-        {"the manual setting drops a negative number", "MAIN.SCT",
-         "<manual>-1<down>5<down><enter><finish>", {2}, {}, "DATA.TXT"},
-        {"the manual setting drops a number with letters", "MAIN.SCT",
-         "<manual>12A<down>5<down><enter><finish>", {2}, {}, "DATA.TXT"},
+        // A refused number keeps the dialog open: the finish goes to it
+        // and is ignored; Cancel (down thrice from the red number) leaves.
+        {"the manual setting refuses a number out of range", "MAIN.SCT",
+         "<manual>2000<down>5<down><enter><finish>", {}, kUntouched, ""},
+        {"the manual setting refuses a negative number, then Cancel", "MAIN.SCT",
+         "<manual>-1<down>5<down><enter><down><down><down><enter><finish>", {2}, {}, "DATA.TXT"},
+        {"the manual setting refuses a number with letters, then mended", "MAIN.SCT",
+         "<manual>12A<down>5<down><enter>7<enter>5<enter><enter><finish>", {2},
+         {{7, "+00005.000"}}, "DATA.TXT"},
         {"the manual setting's Cancel", "MAIN.SCT", "<manual>7<down>5<down><down><enter><finish>", {2},
          {}, "DATA.TXT"},
         {"a SUB link runs INIT on entry and back returns", "MAIN.SCT",
@@ -369,6 +372,66 @@ TEST_F(OperatorTest, ManualSettingShowsTheValue) {
         std::strcpy(ManualValueText, "previous");
         Send("<manual>");
         EXPECT_STREQ(ManualValueText, c.shown) << c.number << " " << c.value;
+    }
+}
+
+// The manual setting behaves like a screen field: the first character
+// typed into a field replaces it, Enter moves on (number, value, "Ok"),
+// and "Ok" on a number the data file does not hold or a value that does
+// not fit turns that field red and keeps the dialog open.
+TEST_F(OperatorTest, ManualSettingRules) {
+    // The prompt's number and value fields on the large screen: the dialog
+    // is 21 characters wide (its title line), centred.
+    const int fieldX = 320 + 5 + 12 * 8, numberY = 186 + 21 + 5 + 18, valueY = numberY + 18;
+    struct Case {
+        const char *name, *keys;
+        bool open;                  // the dialog stays open
+        const char *red;            // "number" or "value": the refused field
+        uint32_t param;             // the parameter looked at afterwards
+        int32_t value;
+        uint32_t flags;
+    };
+    const uint32_t valid = PARAM_VALID, raw = PARAM_VALID | PARAM_RAW;
+    const Case cases[] = {
+        {"replace, Enter, replace, Enter, Ok", "<manual>7<enter>9.5<enter><enter>", false, "", 7, 9500, valid},
+        {"typing after a move replaces again", "<manual>7<enter>1<up>2<enter>5<enter><enter>", false, "", 2, 5000, valid},
+        {"a parameter the file lacks gets a value", "<manual>11<enter>3<enter><enter>", false, "", 11, 3000, valid},
+        {"beyond the data file's count", "<manual>30<enter>1<enter><enter>", true, "number", 30, 0, 0},
+        {"beyond the table", "<manual>2000<enter>1<enter><enter>", true, "number", 7, 6000, valid},
+        {"negative", "<manual>-1<enter>1<enter><enter>", true, "number", 7, 6000, valid},
+        {"letters", "<manual>7A<enter>1<enter><enter>", true, "number", 7, 6000, valid},
+        {"empty number", "<manual><bksp><enter>1<enter><enter>", true, "number", 0, 0, 0},
+        {"a value that does not parse", "<manual>7<enter>1.2.3<enter><enter>", true, "value", 7, 6000, valid},
+        {"an empty value", "<manual>7<enter><bksp><bksp><bksp><bksp><bksp><enter><enter>", true, "value", 7, 6000, valid},
+        {"a sign alone", "<manual>7<enter>-<enter><enter>", true, "value", 7, 6000, valid},
+        {"beyond 32 bits once scaled", "<manual>7<enter>2147484<enter><enter>", true, "value", 7, 6000, valid},
+        {"the largest scaled value", "<manual>7<enter>2147483.64<enter><enter>", false, "", 7, 2147483640, valid},
+        {"a raw value shown unsigned comes back unchanged", "<manual>20<enter><enter><enter>", false, "", 20, -1, raw},
+        {"a raw value signed", "<manual>20<enter>-5<enter><enter>", false, "", 20, -5, raw},
+        {"a raw value above 32 bits", "<manual>20<enter>4294967296<enter><enter>", true, "value", 20, -1, raw},
+        {"a raw value with a fraction", "<manual>20<enter>1.5<enter><enter>", true, "value", 20, -1, raw},
+        {"Cancel takes nothing", "<manual>7<enter>5<down><down><enter>", false, "", 7, 6000, valid},
+        {"a refused field mended", "<manual>30<enter>1<enter><enter>7<enter>5<enter><enter>", false, "", 7, 5000, valid},
+        {"Cancel after a refusal", "<manual>30<enter>1<enter><enter><down><down><down><enter>", false, "", 7, 6000, valid},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(dir / "DATA.TXT", DataFile({{20, "4294967295L"}}));
+        ASSERT_EQ(Start(), 0u);
+        Send(c.keys);
+        EXPECT_EQ(TabrixSession.mode, c.open ? (uint32_t)MODE_MANUAL : (uint32_t)MODE_SCREEN);
+        const _PARAM &p = TabrixSession.params[c.param];
+        EXPECT_EQ(p.flags, c.flags);
+        if (c.flags != 0) {
+            EXPECT_EQ(p.value, c.value);
+        }
+        bool number = std::strcmp(c.red, "number") == 0, value = std::strcmp(c.red, "value") == 0;
+        // The refused field is red on black: it has the focus.
+        const char *text = number ? ManualNumberText : ManualValueText;
+        int y = number ? numberY : valueY;
+        if (number || value) {
+            EXPECT_EQ(surface.Text(fieldX, y, (int)std::strlen(text), Rgb(GDI_RED), Rgb(GDI_BLACK)), text);
+        }
     }
 }
 

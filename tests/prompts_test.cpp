@@ -51,50 +51,62 @@ TEST_F(PromptsTest, ErrorBoxColumns) {
     EXPECT_EQ(ERROR_BOX_COLUMNS * 8 + 32, 592) << "the widest box";
 }
 
+/* The reason stands on a line of its own under the detail text (or under
+   the message when there is none); the box grows by a line for each. */
 TEST_F(PromptsTest, ErrorBoxSizeAndPlace) {
-    struct Case { uint32_t code; std::string detail; int width, height; };
+    struct Case { uint32_t code; std::string detail, reason; int width, height; };
     const Case cases[] = {
-        {MSG_NO_ENTRY, "", 72, 64},                   // "???" is shorter than "Error"
-        {MSG_NO_ENTRY, "ABC", 72, 80},
-        {MSG_SYNTAX_ERROR, "", 12 * 8 + 32, 64},
-        {MSG_SYNTAX_ERROR, "MAIN.SCT line 12", 16 * 8 + 32, 80},
-        {MSG_SYNTAX_ERROR, std::string(59, 'x'), 59 * 8 + 32, 80},
+        {MSG_NO_ENTRY, "", "", 72, 64},                   // "???" is shorter than "Error"
+        {MSG_NO_ENTRY, "ABC", "", 72, 80},
+        {MSG_SYNTAX_ERROR, "", "", 12 * 8 + 32, 64},
+        {MSG_SYNTAX_ERROR, "MAIN.SCT line 12", "", 16 * 8 + 32, 80},
+        {MSG_SYNTAX_ERROR, std::string(59, 'x'), "", 59 * 8 + 32, 80},
+        {MSG_SYNTAX_ERROR, "Line:3 File:A.SCT", "unknown keyword LABLE", 21 * 8 + 32, 96},
+        {MSG_MAIN_NOT_FOUND, "", "no DIALOG", 18 * 8 + 32, 80},
+        {MSG_SYNTAX_ERROR, "L", std::string(90, 'r'), 70 * 8 + 32, 96},
     };
     for (const Case &c : cases) {
         s.Clear();
-        SessionSetError(&TabrixSession, c.code, c.detail.c_str());
+        SessionSetError(&TabrixSession, c.code, c.detail.c_str(), "%s", c.reason.c_str());
         ErrorScreenShow(&info, &TabrixSession);
         int left = 20 + (599 - c.width) / 2, top = 10 + (459 - c.height) / 2;
-        SCOPED_TRACE(testing::Message() << c.code << " " << c.detail);
+        SCOPED_TRACE(testing::Message() << c.code << " " << c.detail << " " << c.reason);
         EXPECT_EQ(s.Bounds(Rgb(GDI_RED)), (PixelBox{left, top, left + c.width - 1, top + c.height - 1}));
         EXPECT_EQ(s.Text(20 + (599 - 40) / 2, top, 5, Rgb(GDI_WHITE), Rgb(GDI_RED)), "Error");
         std::string message = MessageText(c.code);
         EXPECT_EQ(s.Text(left + 16, top + 32, (int)message.size(), Rgb(GDI_WHITE), Rgb(GDI_RED)), message);
-        std::string detail = c.height == 80 ? c.detail : "   ";
-        EXPECT_EQ(s.Text(left + 16, top + 48, (int)detail.size(), Rgb(GDI_WHITE), Rgb(GDI_RED)), detail);
+        int y = top + 48;
+        if (!c.detail.empty()) {
+            EXPECT_EQ(s.Text(left + 16, y, (int)c.detail.size(), Rgb(GDI_WHITE), Rgb(GDI_RED)), c.detail);
+            y += 16;
+        }
+        std::string reason = c.reason.substr(0, 70);
+        if (!reason.empty()) {
+            EXPECT_EQ(s.Text(left + 16, y, (int)reason.size(), Rgb(GDI_WHITE), Rgb(GDI_RED)), reason);
+        }
     }
 }
 
 TEST_F(PromptsTest, ErrorBoxPictures) {
     s.Bind();
     TabrixStart(&info);
-    SessionSetError(&TabrixSession, MSG_MAIN_NOT_FOUND, "");
+    SessionSetError(&TabrixSession, MSG_MAIN_NOT_FOUND, "", "%s", "");
     ErrorScreenShow(&info, &TabrixSession);
     EXPECT_TRUE(s.SavePicture("error"));
     TabrixStart(&info);
-    SessionSetError(&TabrixSession, MSG_SYNTAX_ERROR, "MACHINE.SCT, line 27");
+    SessionSetError(&TabrixSession, MSG_SYNTAX_ERROR, "Line:27 File:MACHINE.SCT", "unknown keyword LABLE");
     ErrorScreenShow(&info, &TabrixSession);
     EXPECT_TRUE(s.SavePicture("error_detail"));
     LocalizationInit(nullptr, TABRIX_LANG_CZECH);
     TabrixStart(&info);
-    SessionSetError(&TabrixSession, MSG_FILE_WRITE_ERROR, "DATA.TXT");
+    SessionSetError(&TabrixSession, MSG_FILE_WRITE_ERROR, "DATA.TXT", "%s", "");
     ErrorScreenShow(&info, &TabrixSession);
     EXPECT_TRUE(s.SavePicture("error_czech"));
 }
 
 TEST_F(PromptsTest, ErrorBoxIsNotCutByADialogsClip) {
     GDISetClip(300, 200, 310, 210);
-    SessionSetError(&TabrixSession, MSG_NO_ENTRY, "");
+    SessionSetError(&TabrixSession, MSG_NO_ENTRY, "", "%s", "");
     ErrorScreenShow(&info, &TabrixSession);
     EXPECT_EQ(s.Count(Rgb(GDI_RED)) + s.Count(Rgb(GDI_WHITE)), 72 * 64);
 }

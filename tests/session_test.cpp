@@ -92,13 +92,13 @@ TEST(SessionTest, ForgetWorksEvenAfterAnError) {
 
 TEST(SessionTest, ErrorTextsAreCutTo59Characters) {
     std::string longText(100, 'e');
-    SessionSetError(&TabrixSession, 4, longText.c_str());
+    SessionSetError(&TabrixSession, 4, longText.c_str(), "%s", "");
     EXPECT_EQ(TabrixGetErrorLine(), 4u);
     EXPECT_EQ(std::string(TabrixSession.errorText), std::string(59, 'e'));
 }
 
 TEST(SessionTest, ErrorTextIsCopiedBoundedAndTerminated) {
-    SessionSetError(&TabrixSession, 4, "Line:12 File:TAB1.SCT");
+    SessionSetError(&TabrixSession, 4, "Line:12 File:TAB1.SCT", "%s", "");
     const struct { uint32_t size; const char *want; } cases[] = {
         {60, "Line:12 File:TAB1.SCT"}, {22, "Line:12 File:TAB1.SCT"},
         {21, "Line:12 File:TAB1.SC"}, {5, "Line"}, {1, ""},

@@ -209,6 +209,25 @@ typedef struct _GDI_SURFACE {
     uint32_t *pixels;
 } _GDI_SURFACE;
 
+/* Where the session's error happened and why (TabrixGetErrorReason).
+   Hosts set size to sizeof(_TABRIX_ERROR). */
+#define TABRIX_ERROR_FILE_SIZE 4096
+#define TABRIX_ERROR_REASON_SIZE 256
+typedef struct _TABRIX_ERROR {
+    uint16_t size;
+    uint32_t code;              /* as TabrixGetErrorLine; 0: no error */
+    uint32_t line;              /* line of file, from 1, as an editor counts
+                                   it; 0 when the error concerns no line */
+    uint32_t column;            /* column of that line, from 1, in characters;
+                                   0 when not known */
+    char file[TABRIX_ERROR_FILE_SIZE];      /* the file the error concerns,
+                                   as the library opened it (relative to the
+                                   working directory); "" when none */
+    char reason[TABRIX_ERROR_REASON_SIZE];  /* why, short and in English
+                                   ("unknown keyword LABLE", "Permission
+                                   denied"); "" when there is no error */
+} _TABRIX_ERROR;
+
 /* Drawing layer parameters; hosts set size to 202.  With a null hdc the
    layer is unbound and drawing does nothing. */
 typedef struct _GDI_INIT_PARAMS {
@@ -258,6 +277,15 @@ TABRIX_API uint32_t TabrixGetErrorLine(void);
    Returns the length of the whole text, so a 60-byte buffer always holds
    it.  The text is in the display character set, like GetLocString's. */
 TABRIX_API uint32_t TabrixGetErrorText(char *out, uint32_t size);
+
+/* Fills out with the place and reason of the session's error, beside
+   its code and detail text (which keep their own form, "Line:12
+   File:TAB1.SCT").  Writes nothing unless out->size is at least
+   sizeof(_TABRIX_ERROR).  Returns the error code.  file is the name as
+   the library opened it: script and data file names as the script gives
+   them, relative to the working directory.  reason may quote a script's
+   text in the display character set. */
+TABRIX_API uint32_t TabrixGetErrorReason(_TABRIX_ERROR *out);
 
 /* 1 when the session holds a parameter or variable whose value differs
    from the one last read from or saved to its file (the data file of the

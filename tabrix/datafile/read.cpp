@@ -6,10 +6,14 @@
 
 #include "common/memory/memory.h"
 #include "datafile/datafile.h"
+#include "platform/files/files.h"
 #include "platform/messages/messages.h"
 #include "text/linereader.h"
 #include "text/number.h"
 #include "text/str.h"
+
+/* The UTF-8 byte-order mark. */
+#define DATAFILE_UTF8_MARK "\xEF\xBB\xBF"
 
 /* Significant digits of a parameter number beyond which it names no
    parameter of the table, whatever its 32-bit wrap would give. */
@@ -69,23 +73,38 @@ static int32_t DataFileNumber(const char *text, size_t used, int32_t parsed) {
     return parsed;
 }
 
+/* Why a parameter line is malformed, and where. */
+struct _DATAFILE_FAULT {
+    const char *why;
+    const char *at;
+};
+
+static bool DataFileFault(_DATAFILE_FAULT *fault, const char *at, const char *why) {
+    fault->why = why;
+    fault->at = at;
+    return false;
+}
+
 /* Parses a parameter line: number, ":", value, an optional "L", then the
-   end or a comment.  false when the line is malformed. */
-static bool DataFileParse(const char *line, _DATAFILE_LINE *out) {
+   end or a comment.  false with the fault when the line is malformed. */
+static bool DataFileParse(const char *line, _DATAFILE_LINE *out, _DATAFILE_FAULT *fault) {
     int32_t number;
     size_t used = StrParseInt(line, &number);
-    if (used == 0 || line[used] != ':')
-        return false;
+    if (used == 0)
+        return DataFileFault(fault, line, "a parameter line begins with its number: number:value");
+    if (line[used] != ':')
+        return DataFileFault(fault, line + used, "\":\" expected after the parameter number");
     const char *value = line + used + 1;
     size_t valueUsed = StrParseReal(value, &out->value);
     if (valueUsed == 0)
-        return false;
+        return DataFileFault(fault, value, "no value after \":\"");
     const char *rest = value + valueUsed;
     out->raw = *rest == 'L' || *rest == 'l';
     if (out->raw)
         rest++;
     if (*rest != '\0' && *rest != '"' && *rest != ';')
-        return false;
+        return DataFileFault(fault, rest, "unexpected text after the value (a comment begins with "
+                                          "\";\" or a double quote)");
     out->number = DataFileNumber(line, used, number);
     out->comment = *rest != '\0' ? rest : nullptr;
     return true;
@@ -120,17 +139,43 @@ static void DataFileNoWordError(_SESSION *session, const _REKFILEINFO *file) {
     char text[sizeof file->path + sizeof file->keyword + 64];
     std::snprintf(text, sizeof text, "%s:%s %s:%s", MessageText(MSG_FILE), file->path,
                   MessageText(MSG_WORD), file->keyword);
-    SessionSetError(session, MSG_NO_INIT_WORD, text);
+    SessionSetError(session, MSG_NO_INIT_WORD, text,
+                    "no line equals the initializing word \"%s\" (blanks aside)", file->keyword);
+    SessionErrorAt(session, file->path, 0, 0);
+}
+
+/* The column (from 1) of the stripped line's character index in the line
+   as read: blanks were removed only before the first ";" or double
+   quote. */
+static uint32_t DataFileColumn(const char *read, size_t index) {
+    size_t i = 0, kept = 0;
+    bool comment = false;
+    for (; read[i] != '\0'; i++) {
+        comment = comment || read[i] == ';' || read[i] == '"';
+        if (!comment && (read[i] == ' ' || read[i] == '\t'))
+            continue;
+        if (kept++ == index)
+            break;
+    }
+    return (uint32_t)i + 1;
+}
+
+static void DataFileSyntaxError(_SESSION *session, const _REKFILEINFO *file, const _LINEREADER *reader,
+                                const char *read, const char *line, const _DATAFILE_FAULT *fault) {
+    SessionLineError(session, MSG_SYNTAX_ERROR, LineReaderLineNumber(reader), file->path, "%s",
+                     fault->why);
+    uint32_t column = DataFileColumn(read, (size_t)(fault->at - line));
+    SessionErrorAt(session, file->path, LineReaderFileLine(reader), LineReaderFileColumn(reader, column - 1));
 }
 
 /* A line of the values section, blanks removed: empty, a comment line or
    a parameter line. */
 static int DataFileValueLine(_SESSION *session, const _REKFILEINFO *file, const char *line,
-                             _COMMENT **comments, int32_t keep) {
+                             _COMMENT **comments, int32_t keep, _DATAFILE_FAULT *fault) {
     _DATAFILE_LINE parsed;
     if (line[0] == '\0' || DataFileIsComment(line))
         return DATAFILE_LINE_OK;
-    if (!DataFileParse(line, &parsed))
+    if (!DataFileParse(line, &parsed, fault))
         return DATAFILE_LINE_BAD;
     if (parsed.comment != nullptr && keep &&
         !DataFileListAppend(comments, (uint32_t)parsed.number, parsed.comment, ""))
@@ -157,32 +202,43 @@ static int32_t DataFileLoadTable(_SESSION *session, _REKFILEINFO file, int32_t k
     bool inHeader = true, inValues = false;
     int step = DATAFILE_LINE_OK;
     int32_t result = 0;
+    _DATAFILE_FAULT fault{};
+    char read[LINE_SIZE];
     while (step == DATAFILE_LINE_OK && (result = LineReaderNextLine(&reader)) == 0) {
         char *line = reader.line;
         if (inHeader && keep && !DataFileListAppend(&headLines, 0, line, "\r\n")) {
             step = DATAFILE_LINE_NO_MEMORY;
             break;
         }
+        /* A byte-order mark that an editor put in front is kept in the
+           header, but is no part of the first line's text. */
+        if (LineReaderLineNumber(&reader) == 1 && std::strncmp(line, DATAFILE_UTF8_MARK, 3) == 0)
+            StrDelete(line, 0, 3, nullptr);
+        StrCopyN(read, line, sizeof read);
         LineStripBlanks(line);
         if (std::strcmp(line, "*") == 0)
             inValues = false;
         if (inValues)
-            step = DataFileValueLine(session, &file, line, &comments, keep);
+            step = DataFileValueLine(session, &file, line, &comments, keep, &fault);
+        if (step == DATAFILE_LINE_BAD)
+            DataFileSyntaxError(session, &file, &reader, read, line, &fault);
         if (std::strcmp(line, file.keyword) == 0) {
             inValues = true;
             inHeader = false;
         }
     }
     LineReaderClose(&reader);
-    if (step == DATAFILE_LINE_BAD) {
-        SessionLineError(session, MSG_SYNTAX_ERROR, LineReaderLineNumber(&reader), file.path);
+    if (step == DATAFILE_LINE_BAD)
         return DATAFILE_LOADED;
-    }
-    if (step == DATAFILE_LINE_NO_MEMORY)
+    if (step == DATAFILE_LINE_NO_MEMORY) {
+        SessionErrorAt(session, file.path, LineReaderFileLine(&reader), 0);
         return DATAFILE_CUT;
+    }
     /* A failed read is reported as such, also before the word was found. */
     if (result != 1) {
-        SessionSetError(session, MSG_FILE_READ_ERROR, file.path);
+        SessionSetError(session, MSG_FILE_READ_ERROR, file.path, "cannot read the data file: %s",
+                        FileErrorText());
+        SessionErrorAt(session, file.path, 0, 0);
         return DATAFILE_CUT;
     }
     if (inHeader)

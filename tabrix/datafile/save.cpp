@@ -251,14 +251,28 @@ static bool DataFileReplaceable(_SESSION *session, const _REKFILEINFO *file, int
     if (!FileExists(file->path))
         return true;
     if (read == DATAFILE_UNOPENED) {
-        SessionSetError(session, MSG_FILE_READ_ERROR, file->path);
+        SessionSetError(session, MSG_FILE_READ_ERROR, file->path,
+                        "cannot read the data file for its header and comments: %s", FileErrorText());
+        SessionErrorAt(session, file->path, 0, 0);
         return false;
     }
     if (FileAccess(file->path, FILE_READ | FILE_WRITE) != FILE_OK) {
-        SessionSetError(session, MSG_FILE_MOVE_ERROR, file->path);
+        SessionSetError(session, MSG_FILE_MOVE_ERROR, file->path, "the data file may not be written: %s",
+                        FileErrorText());
+        SessionErrorAt(session, file->path, 0, 0);
         return false;
     }
     return true;
+}
+
+/* What the step that failed with error did, for its reason. */
+static const char *DataFileStep(uint32_t error) {
+    switch (error) {
+    case MSG_FILE_CREATE_ERROR: return "cannot create the temporary file";
+    case MSG_FILE_WRITE_ERROR: return "cannot write the temporary file";
+    case MSG_FILE_CLOSE_ERROR: return "cannot close the temporary file";
+    default: return "cannot put the temporary file in place of the data file";
+    }
 }
 
 /* The file now holds the valid parameters below its count, and nothing
@@ -287,13 +301,18 @@ void DataFileSave(_SESSION *session, _REKFILEINFO file) {
     DataFileTempName(file.path, temp);
     /* A data file named like its own temporary file cannot be saved
        through it: creating the one would empty the other. */
-    uint32_t error = MSG_FILE_CREATE_ERROR;
-    if (std::strcmp(temp, file.path) != 0)
-        error = DataFileWriteTemp(session, &file, temp);
+    if (std::strcmp(temp, file.path) == 0) {
+        SessionSetError(session, MSG_FILE_CREATE_ERROR, temp,
+                        "the data file is named like its own temporary file");
+        SessionErrorAt(session, file.path, 0, 0);
+        return;
+    }
+    uint32_t error = DataFileWriteTemp(session, &file, temp);
     if (error == 0 && (FileReplace(temp, file.path) != FILE_OK || DirSync(file.path) != FILE_OK))
         error = MSG_FILE_MOVE_ERROR;
     if (error != 0) {
-        SessionSetError(session, error, temp);
+        SessionSetError(session, error, temp, "%s %s: %s", DataFileStep(error), temp, FileErrorText());
+        SessionErrorAt(session, file.path, 0, 0);
         return;
     }
     session->lastSaved = file;

@@ -9,6 +9,8 @@
 #include "expr/expr.h"
 
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/messages/messages.h"
@@ -36,11 +38,27 @@ static bool ExprFailed(const _EXPR_PARSER *p) {
     return p->session->errorCode != 0;
 }
 
-/* Records error 38 unless an error already stands; yields 0.0. */
-static double ExprFail(_EXPR_PARSER *p) {
-    if (!ExprFailed(p))
-        p->session->errorCode = MSG_PHRASE_ERROR;
+/* Records error 38 with why, at the token being read, unless an error
+   already stands; yields 0.0. */
+__attribute__((format(printf, 2, 3)))
+static double ExprFail(_EXPR_PARSER *p, const char *why, ...) {
+    if (ExprFailed(p))
+        return 0.0;
+    char reason[ERROR_REASON_SIZE];
+    va_list args;
+    va_start(args, why);
+    std::vsnprintf(reason, sizeof reason, why, args);
+    va_end(args);
+    SessionSetCode(p->session, MSG_PHRASE_ERROR, "%s", reason);
+    p->failAt = p->tokenAt;
     return 0.0;
+}
+
+static const char *ExprFunctionText(uint32_t code) {
+    for (const auto &f : exprFunctions)
+        if (f.code == code)
+            return f.name;
+    return "";
 }
 
 static double ExprResult(const _EXPR_PARSER *p, double v) {
@@ -97,9 +115,12 @@ static bool ExprFunctionName(_EXPR_PARSER *p) {
    reading 0. */
 static void ExprIndex(_EXPR_PARSER *p, uint32_t kind, int64_t size) {
     int64_t index;
-    p->position += LineParseInt(p->text + p->position, &index);
+    const char *digits = p->text + p->position;
+    size_t used = LineParseInt(digits, &index);
+    p->position += used;
     if (index < 0 || index >= size) {
-        ExprFail(p);
+        ExprFail(p, "%s %c%.*s is outside 0..%lld", kind == EXPR_PARAM ? "parameter" : "real slot",
+                 digits[-1], (int)used, digits, (long long)size - 1);
         return;
     }
     p->token.kind = kind;
@@ -112,13 +133,14 @@ static void ExprVariable(_EXPR_PARSER *p) {
     int64_t bank, offset;
     p->position += LineParseInt(p->text + p->position, &bank);
     if (p->text[p->position] != '.') {
-        ExprFail(p);
+        ExprFail(p, "variable M needs bank.offset, such as M1.8");
         return;
     }
     p->position++;
     p->position += LineParseInt(p->text + p->position, &offset);
     if (!ImageCellInside(offset)) {
-        ExprFail(p);
+        ExprFail(p, "variable offset %lld is outside the memory image (0..%d)", (long long)offset,
+                 IMAGE_SIZE - 4);
         return;
     }
     VariableRegister((uint32_t)offset);
@@ -130,7 +152,7 @@ static void ExprNumber(_EXPR_PARSER *p) {
     double v;
     size_t used = StrParseReal(p->text + p->position, &v);
     if (used == 0) {
-        ExprFail(p);
+        ExprFail(p, "unexpected \"%c\"", p->text[p->position]);
         return;
     }
     p->position += used;
@@ -140,6 +162,7 @@ static void ExprNumber(_EXPR_PARSER *p) {
 
 void ExprNextToken(_EXPR_PARSER *p) {
     p->token = _EXPR_TOKEN{};
+    p->tokenAt = p->position;
     const char *s = p->text + p->position;
     if (s[0] == '\0') {
         p->token.kind = EXPR_END;               /* never consumed */
@@ -207,7 +230,7 @@ static double ExprApply(uint32_t function, double x, double y) {
 /* A comparison one level deeper, within the nesting bound. */
 static double ExprNested(_EXPR_PARSER *p) {
     if (p->depth >= EXPR_DEPTH_MAX)
-        return ExprFail(p);
+        return ExprFail(p, "nesting deeper than %d", EXPR_DEPTH_MAX);
     p->depth++;
     double v = ExprComparison(p);
     p->depth--;
@@ -219,7 +242,7 @@ static double ExprClose(_EXPR_PARSER *p, double v) {
     if (ExprFailed(p))
         return 0.0;
     if (p->token.kind != EXPR_CLOSE)
-        return ExprFail(p);
+        return ExprFail(p, "\")\" expected");
     ExprNextToken(p);
     return ExprResult(p, v);
 }
@@ -239,7 +262,7 @@ static double ExprCall(_EXPR_PARSER *p) {
     if (ExprFailed(p))
         return 0.0;
     if (p->token.kind != EXPR_OPEN)
-        return ExprFail(p);
+        return ExprFail(p, "\"(\" expected after %s", ExprFunctionText(function));
     ExprNextToken(p);
     double x = ExprNested(p), y = 0.0;
     if (!ExprFailed(p) && p->token.kind == EXPR_COMMA) {
@@ -280,8 +303,10 @@ static double ExprPrimary(_EXPR_PARSER *p) {
         return ExprParenthesis(p);
     case EXPR_FUNCTION:
         return ExprCall(p);
+    case EXPR_END:
+        return ExprFail(p, "a value expected at the end");
     default:
-        return ExprFail(p);
+        return ExprFail(p, "a value expected, not \"%c\"", p->text[p->tokenAt]);
     }
     ExprNextToken(p);
     return ExprResult(p, v);
@@ -348,10 +373,17 @@ static double ExprComparison(_EXPR_PARSER *p) {
     return ExprHolds(relation, a, b) ? 1.0 : 0.0;
 }
 
-double ExprEvaluate(const _TABRIX_INFO *, _SESSION *session, const char *text) {
+double ExprEvaluateAt(const _TABRIX_INFO *, _SESSION *session, const char *text, size_t *failAt) {
     _EXPR_PARSER p{};
     p.text = text ? text : "";
     p.session = session;
     ExprNextToken(&p);
-    return ExprComparison(&p);
+    double v = ExprComparison(&p);
+    if (failAt != nullptr)
+        *failAt = p.failAt;
+    return v;
+}
+
+double ExprEvaluate(const _TABRIX_INFO *info, _SESSION *session, const char *text) {
+    return ExprEvaluateAt(info, session, text, nullptr);
 }

@@ -79,6 +79,8 @@ struct _EXPR_PARSER {
     size_t position;            /* next unread character */
     _SESSION *session;          /* the library's session */
     uint32_t depth;             /* open parentheses and calls */
+    size_t tokenAt;             /* where the token ahead begins */
+    size_t failAt;              /* where the error was met */
 };
 
 /* Reads the next token into the parser; records error 38 for a character
@@ -91,5 +93,9 @@ void ExprNextToken(_EXPR_PARSER *parser);
    set before the call stands, and the result is then 0.0.  info is not
    read. */
 double ExprEvaluate(const _TABRIX_INFO *info, _SESSION *session, const char *text);
+
+/* ExprEvaluate that also tells where in text its error was met (the
+   index of the token it stopped at), for the caller's message. */
+double ExprEvaluateAt(const _TABRIX_INFO *info, _SESSION *session, const char *text, size_t *failAt);
 
 #endif

@@ -35,6 +35,9 @@ enum {
 #define LINE_PARAM_TOP 8
 #define LINE_VAR_TOP 10
 
+/* Room for the reason of a bad line. */
+#define LINE_WHY_SIZE 128
+
 /* What an item line holds.  Numbers are -1 when not given. */
 struct _LINEFIELDS {
     char *first;        /* first quoted text: a pool block of its exact length,
@@ -51,18 +54,27 @@ struct _LINEFIELDS {
     int32_t value;      /* I */
     int32_t sign;       /* S: 1 when given and the field reaches the top digit */
     int32_t focus;      /* A: 1 when given */
+    const char *refAt;  /* where M stands, when given */
+    /* Why a line is bad, and where in the line buffer (null: not known). */
+    const char *badAt;
+    char why[LINE_WHY_SIZE];
 };
 
 /* The empty text of a missing quoted text; never freed. */
 extern char LineNoText[];
 
 /* Cuts the comment at the first "//"; outside quoted texts makes letters
-   upper case and removes blanks and tabs. */
-void LineClean(char *line);
+   upper case and removes blanks and tabs.  With columns, columns[i] then
+   tells where character i of the cleaned line stood before. */
+void LineClean(char *line, uint16_t *columns = nullptr);
 
 /* The kind of a cleaned line.  Removes the keyword of an item line or the
-   leading "V" of an entry line. */
+   leading "V" of an entry line; leaves a bad line as it was. */
 uint32_t LineClassify(char *line);
+
+/* Why a cleaned line that LineClassify found bad is bad, into f->why and
+   f->badAt. */
+void LineBadWhy(const char *line, _LINEFIELDS *f);
 
 /* Reads a classified line of kind type into out: 1 accepted, 0 bad.  Takes
    the quoted texts at the front of the line out of it; on a bad line, or
@@ -72,9 +84,10 @@ int ItemParse(char *line, uint32_t type, _LINEFIELDS *out);
 
 /* Check the entries of a LIST (number, quoted text, ...) or of a SIGN
    ("+" or "-", quoted text, ...): 1 when the line holds nothing else.
-   Remove every "V" outside the quoted texts first. */
-int ListEntriesCheck(char *line);
-int SignEntriesCheck(char *line);
+   Remove every "V" outside the quoted texts first.  With why, a bad line
+   gets its reason there. */
+int ListEntriesCheck(char *line, const char **why = nullptr);
+int SignEntriesCheck(char *line, const char **why = nullptr);
 
 /* An optional sign and decimal digits as StrParseInt reads them, without
    its wrap: magnitudes past 32 bits read as at least 2^32, so every range

@@ -9,6 +9,8 @@
  */
 #include "script/loader.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "common/memory/memory.h"
@@ -48,6 +50,14 @@ struct _LOADER {
     uint32_t type;
     _LINEFIELDS f;
     bool bad;
+    /* Where things are, for the reasons of errors. */
+    const char *file;           /* the file being read, as opened */
+    char original[LINE_SIZE];   /* the line as read, before cleaning */
+    uint16_t columns[LINE_SIZE];/* cleaned index -> index in original */
+    size_t cleanLength;
+    uint32_t signLine;          /* where the open SIGN stands */
+    uint32_t signColumn;
+    uint32_t formulaColumn;     /* where a CALC text went wrong; 0: none */
 };
 
 template <class T>
@@ -77,15 +87,65 @@ static uint16_t LoaderCell(int64_t v) {
     return v > LOADER_CELL_MAX ? LOADER_CELL_MAX : (uint16_t)v;
 }
 
-static bool LoaderLineError(_LOADER *L, uint32_t code, uint32_t line) {
-    SessionLineError(L->session, code, line, LineReaderPath(&L->reader));
+/* The column (from 1) of the file line where at stands in the line
+   buffer: the buffer loses characters only at its front once cleaned, so
+   its index plus what was lost is the cleaned index.  0 when at is null. */
+static uint32_t LoaderColumn(const _LOADER *L, const char *at) {
+    if (at == nullptr)
+        return 0;
+    const char *line = L->reader.line;
+    size_t index = L->cleanLength - std::strlen(line) + (size_t)(at - line);
+    size_t original = index < L->cleanLength ? L->columns[index]
+                      : L->cleanLength > 0 ? L->columns[L->cleanLength - 1] + 1u : 0;
+    return LineReaderFileColumn(&L->reader, (uint32_t)original);
+}
+
+/* The column of the first character of the line: its keyword. */
+static uint32_t LoaderLineColumn(const _LOADER *L) {
+    return L->cleanLength > 0 ? LineReaderFileColumn(&L->reader, L->columns[0]) : 0;
+}
+
+static void LoaderErrorAt(_LOADER *L, uint32_t column) {
+    SessionErrorAt(L->session, L->file, LineReaderFileLine(&L->reader), column);
+}
+
+/* An error whose detail text is the line part "Line:N File:X". */
+__attribute__((format(printf, 5, 6)))
+static bool LoaderLineError(_LOADER *L, uint32_t code, uint32_t line, uint32_t column, const char *why,
+                            ...) {
+    char reason[ERROR_REASON_SIZE];
+    va_list args;
+    va_start(args, why);
+    std::vsnprintf(reason, sizeof reason, why, args);
+    va_end(args);
+    SessionLineError(L->session, code, line, LineReaderPath(&L->reader), "%s", reason);
+    LoaderErrorAt(L, column);
     return false;
 }
 
 /* A line of the wrong form; the load ends with a syntax error. */
-static bool LoaderBad(_LOADER *L) {
+__attribute__((format(printf, 3, 4)))
+static bool LoaderBad(_LOADER *L, const char *at, const char *why, ...) {
+    va_list args;
+    va_start(args, why);
+    std::vsnprintf(L->f.why, sizeof L->f.why, why, args);
+    va_end(args);
+    L->f.badAt = at;
     L->bad = true;
     return true;
+}
+
+/* The syntax error of a bad line.  A line past 1,022 characters is read
+   in pieces, and what goes wrong in them is that length. */
+static bool LoaderSyntaxError(_LOADER *L) {
+    uint32_t line = LineReaderLineNumber(&L->reader);
+    if (LineReaderLong(&L->reader))
+        return LoaderLineError(L, MSG_SYNTAX_ERROR, line, LINE_MAX_LENGTH + 1,
+                               "the line is longer than 1,022 characters");
+    uint32_t column = L->formulaColumn     ? L->formulaColumn
+                      : L->f.badAt != nullptr ? LoaderColumn(L, L->f.badAt)
+                                              : LoaderLineColumn(L);
+    return LoaderLineError(L, MSG_SYNTAX_ERROR, line, column, "%s", L->f.why);
 }
 
 /* ------------------------------------------------------------------ */
@@ -94,7 +154,7 @@ static bool LoaderBad(_LOADER *L) {
 
 /* Fills the empty item at the end of the screen and puts a new empty one
    behind it. */
-static bool LoaderAppend(_LOADER *L, uint32_t kind, void *data, _VALUEREF *ref) {
+static bool LoaderAppend(_LOADER *L, uint32_t kind, void *data, void *ref) {
     _ITEM *next = LoaderNew<_ITEM>();
     if (data == nullptr || next == nullptr)
         return false;
@@ -124,7 +184,7 @@ static bool LoaderTextItem(_LOADER *L, const char *text, int64_t col, int64_t ro
     return LoaderAppend(L, DLG_ITEM_TEXT, t, nullptr);
 }
 
-static bool LoaderButton(_LOADER *L, const char *target) {
+static bool LoaderButton(_LOADER *L, const char *target, _LINKSOURCE *source) {
     _BUTTON_ITEM *b = LoaderNew<_BUTTON_ITEM>();
     if (target == nullptr || b == nullptr)
         return false;
@@ -135,7 +195,7 @@ static bool LoaderButton(_LOADER *L, const char *target) {
     b->hotKey = 0xFF;
     b->result = 1;
     b->target = target;
-    return LoaderAppend(L, DLG_ITEM_BUTTON, b, nullptr);
+    return LoaderAppend(L, DLG_ITEM_BUTTON, b, source);
 }
 
 /* The label of a value or choice item stands at (X, Y); the item itself
@@ -227,12 +287,14 @@ static bool LoaderDialog(_LOADER *L) {
 static bool LoaderBitmap(_LOADER *L) {
     uint32_t handle = 0, size = 0;
     if (FileOpen(L->f.first, FILE_READ, &handle, &size) != FILE_OK) {
-        SessionSetError(L->session, MSG_FILE_OPEN_ERROR, L->f.first);
+        SessionSetError(L->session, MSG_FILE_OPEN_ERROR, L->f.first, "cannot open the bitmap %s: %s",
+                        L->f.first, FileErrorText());
+        LoaderErrorAt(L, LoaderLineColumn(L));
         return false;
     }
     FileClose(handle);
     if (L->f.x < 0 || L->f.y < 0)
-        return LoaderBad(L);
+        return LoaderBad(L, nullptr, "BITMAP needs its column X and row Y");
     _BITMAP_ITEM *b = LoaderNew<_BITMAP_ITEM>();
     if (b) {
         b->path = L->f.first;
@@ -242,12 +304,18 @@ static bool LoaderBitmap(_LOADER *L) {
     return LoaderAppend(L, DLG_ITEM_BITMAP, b, nullptr);
 }
 
-/* A button to a screen of this file. */
+/* A button to a screen of this file; where it stands is kept, to report
+   a screen that is missing when it is pressed. */
 static bool LoaderSub(_LOADER *L) {
     LoaderMarkFocus(L);
     char *target = LoaderJoin(LineReaderPath(&L->reader), "*", L->f.second);
     MemoryFree(L->f.second);
-    return LoaderButton(L, target);
+    _LINKSOURCE *source = LoaderNew<_LINKSOURCE>();
+    if (source == nullptr)
+        return false;
+    source->line = LineReaderFileLine(&L->reader);
+    source->column = LoaderLineColumn(L);
+    return LoaderButton(L, target, source);
 }
 
 /* Queues a script file unless this load has queued it already, which also
@@ -263,6 +331,9 @@ static bool LoaderQueue(_LOADER *L, char *path) {
     if (node == nullptr)
         return false;
     node->path = path;
+    node->from = L->file;
+    node->line = LineReaderFileLine(&L->reader);
+    node->column = LoaderLineColumn(L);
     L->queueTail->next = node;
     L->queueTail = node;
     return true;
@@ -272,11 +343,13 @@ static bool LoaderQueue(_LOADER *L, char *path) {
 static bool LoaderScript(_LOADER *L) {
     LoaderMarkFocus(L);
     if (L->dataFile) {
-        SessionSetError(L->session, MSG_SCRIPT_WITH_REKFILE, LineReaderPath(&L->reader));
+        SessionSetError(L->session, MSG_SCRIPT_WITH_REKFILE, LineReaderPath(&L->reader),
+                        "SCRIPT is not allowed in a script file that has a REKFILE");
+        LoaderErrorAt(L, LoaderLineColumn(L));
         return false;
     }
     char *target = LoaderJoin(L->f.second, "*", LOADER_MAIN);
-    return target && LoaderQueue(L, L->f.second) && LoaderButton(L, target);
+    return target && LoaderQueue(L, L->f.second) && LoaderButton(L, target, nullptr);
 }
 
 /* Where a text is cut for a row of width characters: the piece's length,
@@ -320,8 +393,11 @@ static bool LoaderText(_LOADER *L) {
 
 static bool LoaderListEntries(_LOADER *L) {
     const char *s = L->reader.line;
-    if (L->openList == nullptr || !ListEntriesCheck(L->reader.line))
-        return LoaderBad(L);
+    const char *why = "";
+    if (L->openList == nullptr)
+        return LoaderBad(L, s, "LIST entries with no LIST before them");
+    if (!ListEntriesCheck(L->reader.line, &why))
+        return LoaderBad(L, nullptr, "%s", why);
     _LIST_ITEM *list = (_LIST_ITEM *)L->openChoice->data;
     while (*s) {
         int32_t value;
@@ -343,7 +419,7 @@ static bool LoaderList(_LOADER *L) {
         return false;
     LoaderMarkFocus(L);
     if (L->f.number < 0)
-        return LoaderBad(L);
+        return LoaderBad(L, nullptr, "LIST needs a parameter or variable: C, R or M");
     _VALUEREF *ref = LoaderValueRef(L, ValueRefFlags(LINE_LIST, L->f.low, L->f.count, L->f.sign), true);
     _LIST_ITEM *list = LoaderNew<_LIST_ITEM>();
     _LIST_ENTRY *none = LoaderNew<_LIST_ENTRY>();
@@ -367,8 +443,11 @@ static bool LoaderList(_LOADER *L) {
    chain only then, so the chain ends at the last written entry. */
 static bool LoaderSignEntries(_LOADER *L) {
     const char *s = L->reader.line;
-    if (L->openSign == nullptr || !SignEntriesCheck(L->reader.line))
-        return LoaderBad(L);
+    const char *why = "";
+    if (L->openSign == nullptr)
+        return LoaderBad(L, s, "SIGN entries with no SIGN before them");
+    if (!SignEntriesCheck(L->reader.line, &why))
+        return LoaderBad(L, nullptr, "%s", why);
     _LIST_ITEM *list = (_LIST_ITEM *)L->openChoice->data;
     while (*s) {
         _LIST_ENTRY *e = L->openSign;
@@ -392,7 +471,7 @@ static bool LoaderSign(_LOADER *L) {
         return false;
     LoaderMarkFocus(L);
     if (L->f.number < 0)
-        return LoaderBad(L);
+        return LoaderBad(L, nullptr, "SIGN needs a parameter: C or R");
     _VALUEREF *ref = LoaderValueRef(L, ValueRefFlags(LINE_SIGN, 0, 0, 0), false);
     _LIST_ITEM *list = LoaderNew<_LIST_ITEM>();
     _LIST_ENTRY *first = LoaderNew<_LIST_ENTRY>();
@@ -408,6 +487,8 @@ static bool LoaderSign(_LOADER *L) {
         return false;
     L->openChoice = item;
     L->openSign = first;
+    L->signLine = LineReaderFileLine(&L->reader);
+    L->signColumn = LoaderLineColumn(L);
     return LoaderEntriesFrom(L, LoaderSignEntries);
 }
 
@@ -418,13 +499,33 @@ static uint16_t LoaderEditWidth(uint32_t type, const _LINEFIELDS *f) {
     return (uint16_t)width;
 }
 
+static const char *LoaderKeyword(uint32_t type) {
+    switch (type) {
+    case LINE_INT: return "INT";
+    case LINE_REAL: return "REAL";
+    case LINE_HEX: return "HEX";
+    default: return "INIT";
+    }
+}
+
+/* A value item and an INIT need a reference and a whole digit field;
+   false when the line is bad for lack of one. */
+static bool LoaderDigitFieldGiven(_LOADER *L, const char *keyword, const char *references) {
+    if (L->f.number < 0)
+        return !LoaderBad(L, nullptr, "%s needs a parameter or variable: %s", keyword, references);
+    if (L->f.count < 0 || L->f.low < 0)
+        return !LoaderBad(L, nullptr, "%s needs a whole digit field: L with N or H, or H with N",
+                          keyword);
+    return true;
+}
+
 /* INT, REAL and HEX fields; HEX always names a parameter. */
 static bool LoaderEdit(_LOADER *L) {
     if (!LoaderLabel(L))
         return false;
     LoaderMarkFocus(L);
-    if (L->f.number < 0 || L->f.count < 0 || L->f.low < 0)
-        return LoaderBad(L);
+    if (!LoaderDigitFieldGiven(L, LoaderKeyword(L->type), L->type == LINE_HEX ? "C or R" : "C, R or M"))
+        return true;
     _VALUEREF *ref = LoaderValueRef(L, ValueRefFlags(L->type, L->f.low, L->f.count, L->f.sign),
                                     L->type != LINE_HEX);
     _EDIT_ITEM *e = LoaderNew<_EDIT_ITEM>();
@@ -440,8 +541,10 @@ static bool LoaderEdit(_LOADER *L) {
 /* A start value; I -1 counts as missing. */
 static bool LoaderInit(_LOADER *L) {
     const _LINEFIELDS *f = &L->f;
-    if (f->number < 0 || f->count < 0 || f->low < 0 || f->value == -1)
-        return LoaderBad(L);
+    if (!LoaderDigitFieldGiven(L, "INIT", "C, R or M"))
+        return true;
+    if (f->value == -1)
+        return LoaderBad(L, nullptr, "INIT needs a value I (-1 counts as none)");
     _INITENTRY *e = LoaderNew<_INITENTRY>();
     if (e == nullptr)
         return false;
@@ -486,9 +589,47 @@ static bool LoaderCalcTarget(_LOADER *L, _CALCENTRY *c) {
         c->flags |= CALC_TARGET_SLOT;
         c->target = (uint32_t)f->slot;
     } else {
-        return LoaderBad(L);
+        return LoaderBad(L, nullptr, "CALC needs a target: C, R, M or D");
     }
     return true;
+}
+
+/* Where character index of the formula or condition stands: the loader
+   keeps them without blanks and tabs, the line has them.  text is the
+   text's index among the quoted texts of the line (0 or 1). */
+static const char *LoaderFormulaAt(_LOADER *L, int text, size_t index) {
+    const char *s = L->original;
+    for (int quote = 0; quote < 2 * text + 1; quote++)
+        if ((s = std::strchr(s, '"')) == nullptr)
+            return nullptr;
+        else
+            s++;
+    for (; *s && *s != '"'; s++)
+        if (*s != ' ' && *s != '\t' && index-- == 0)
+            break;
+    return s;
+}
+
+/* The column of a formula's fault: the evaluator counts in the text it
+   was given. */
+static uint32_t LoaderFormulaColumn(_LOADER *L, int text, size_t index) {
+    const char *at = LoaderFormulaAt(L, text, index);
+    return at ? LineReaderFileColumn(&L->reader, (uint32_t)(at - L->original)) : LoaderLineColumn(L);
+}
+
+/* Evaluates a CALC text once; false with the line bad when it does not
+   evaluate. */
+static bool LoaderFormulaCheck(_LOADER *L, int text, const char *expression) {
+    size_t at = 0;
+    ExprEvaluateAt(L->info, L->session, expression, &at);
+    if (L->session->errorCode == 0 || L->session->errorCode == MSG_NO_MEMORY)
+        return L->session->errorCode == 0;
+    char why[ERROR_REASON_SIZE];
+    StrCopyN(why, L->session->place.reason, sizeof why);
+    L->session->errorCode = 0;
+    LoaderBad(L, nullptr, "CALC %s: %s", text == 0 ? "formula" : "condition", why);
+    L->formulaColumn = LoaderFormulaColumn(L, text, at);
+    return false;
 }
 
 /* A computed value; both texts are evaluated once to find their errors and
@@ -507,14 +648,10 @@ static bool LoaderCalc(_LOADER *L) {
     else
         L->curScreen->calcs = c;
     L->calcTail = c;
-    ExprEvaluate(L->info, L->session, c->expression);
-    if (c->condition)
-        ExprEvaluate(L->info, L->session, c->condition);
     /* A full pool stays what it is; any other error is the line's. */
-    if (L->session->errorCode == MSG_NO_MEMORY)
-        return false;
-    if (L->session->errorCode != 0)
-        return LoaderBad(L);
+    if (!LoaderFormulaCheck(L, 0, c->expression) ||
+        (c->condition && !LoaderFormulaCheck(L, 1, c->condition)))
+        return L->session->errorCode == 0;
     return LoaderCalcTarget(L, c);
 }
 
@@ -547,7 +684,7 @@ static bool LoaderBuild(_LOADER *L) {
     case LINE_CALC:
         return LoaderCalc(L);
     case LINE_REKFILE:
-        return LoaderBad(L);    /* only on line 1, before any DIALOG */
+        return LoaderBad(L, nullptr, "REKFILE must stand on line 1");    /* before any DIALOG */
     default:
         return true;
     }
@@ -557,7 +694,9 @@ static bool LoaderBuild(_LOADER *L) {
 static bool LoaderRekfile(_LOADER *L) {
     const _LINEFIELDS *f = &L->f;
     if (LineReaderLineNumber(&L->reader) != 1) {
-        SessionSetError(L->session, MSG_REKFILE_NOT_FIRST, "");
+        SessionSetError(L->session, MSG_REKFILE_NOT_FIRST, "",
+                        "REKFILE must stand on line 1 of its script file");
+        LoaderErrorAt(L, LoaderLineColumn(L));
         return false;
     }
     _REKFILEINFO *r = LoaderNew<_REKFILEINFO>();
@@ -614,8 +753,12 @@ static bool LoaderCloseChoices(_LOADER *L) {
         L->openList = nullptr;
     }
     if (L->openSign && L->type != LINE_SIGN_LINE && L->type != LINE_EMPTY) {
-        if (!LoaderSignComplete(L->openChoice))
-            return LoaderLineError(L, MSG_SIGN_INCOMPLETE, LineReaderLineNumber(&L->reader) - 1);
+        if (!LoaderSignComplete(L->openChoice)) {
+            LoaderLineError(L, MSG_SIGN_INCOMPLETE, LineReaderLineNumber(&L->reader) - 1, 0,
+                            "SIGN needs both a \"+\" and a \"-\" entry");
+            SessionErrorAt(L->session, nullptr, L->signLine, L->signColumn);
+            return false;
+        }
         ChoiceSelect(L->openChoice);
         L->openSign = nullptr;
     }
@@ -628,10 +771,15 @@ static bool LoaderLine(_LOADER *L, int32_t r) {
     L->type = LINE_BAD;
     L->bad = false;
     L->f = _LINEFIELDS{};
+    L->formulaColumn = 0;
     if (r == 0) {
-        LineClean(line);
+        StrCopyN(L->original, line, sizeof L->original);
+        LineClean(line, L->columns);
+        L->cleanLength = std::strlen(line);
         L->type = LineClassify(line);
-        if (L->type != LINE_BAD && !ItemParse(line, L->type, &L->f))
+        if (L->type == LINE_BAD)
+            LineBadWhy(line, &L->f);
+        else if (!ItemParse(line, L->type, &L->f))
             L->type = LINE_BAD;
         if (LoaderPlaced(L->type))
             LoaderPlace(L);
@@ -647,7 +795,7 @@ static bool LoaderLine(_LOADER *L, int32_t r) {
     if (L->type == LINE_REKFILE && !LoaderRekfile(L))
         return false;
     if (L->bad || L->type == LINE_BAD)
-        return LoaderLineError(L, MSG_SYNTAX_ERROR, LineReaderLineNumber(&L->reader));
+        return LoaderSyntaxError(L);
     return true;
 }
 
@@ -661,26 +809,53 @@ static void LoaderFileReset(_LOADER *L) {
 }
 
 /* Reads one script file; the caller closes the reader. */
+/* A script file that cannot be opened: a file named by a SCRIPT line is
+   reported at that line. */
+static bool LoaderOpenError(_LOADER *L, const _SCRIPTNODE *node) {
+    SessionSetError(L->session, MSG_FILE_OPEN_ERROR, node->path, "cannot open %s: %s", node->path,
+                    FileErrorText());
+    if (node->from != nullptr)
+        SessionErrorAt(L->session, node->from, node->line, node->column);
+    else
+        SessionErrorAt(L->session, node->path, 0, 0);
+    return false;
+}
+
+/* One line and what it built; an error that no one placed (a full pool)
+   is placed at the line. */
+static bool LoaderLineRead(_LOADER *L, int32_t r) {
+    if (LoaderLine(L, r))
+        return true;
+    if (!SessionErrorPlaced(L->session))
+        LoaderErrorAt(L, 0);
+    return false;
+}
+
 static bool LoaderFile(_LOADER *L, const _SCRIPTNODE *node) {
     LoaderFileReset(L);
-    if (LineReaderOpen(&L->reader, node->path, 1) != 0) {
-        SessionSetError(L->session, MSG_FILE_OPEN_ERROR, node->path);
-        return false;
-    }
+    L->file = node->path;
+    if (LineReaderOpen(&L->reader, node->path, 1) != 0)
+        return LoaderOpenError(L, node);
     int32_t r = LineReaderNextLine(&L->reader);
     while (r == 0 || L->openList || L->openSign) {
-        if (!LoaderLine(L, r))
+        if (!LoaderLineRead(L, r))
             return false;
         if (r != 0)
             break;
         r = LineReaderNextLine(&L->reader);
     }
     if (r != 1) {
-        SessionSetError(L->session, MSG_FILE_READ_ERROR, LineReaderPath(&L->reader));
+        SessionSetError(L->session, MSG_FILE_READ_ERROR, LineReaderPath(&L->reader),
+                        "cannot read %s: %s", node->path, FileErrorText());
+        SessionErrorAt(L->session, node->path, 0, 0);
         return false;
     }
-    if (L->curItem == nullptr)
-        return LoaderLineError(L, MSG_NOT_IN_DIALOG, LineReaderLineNumber(&L->reader));
+    if (L->curItem == nullptr) {
+        LoaderLineError(L, MSG_NOT_IN_DIALOG, LineReaderLineNumber(&L->reader), 0,
+                        "the script file has no DIALOG line");
+        SessionErrorAt(L->session, nullptr, 0, 0);
+        return false;
+    }
     if (L->curItem->prev)
         L->curItem->prev->next = nullptr;
     return true;
@@ -704,7 +879,9 @@ static void LoaderEnterMain(_LOADER *L, const char *script) {
     _SCREEN *s = ScreenFind(name);
     MemoryFree(name);
     if (s->dialog == nullptr) {
-        SessionSetError(L->session, MSG_MAIN_NOT_FOUND, "");
+        SessionSetError(L->session, MSG_MAIN_NOT_FOUND, "",
+                        "no DIALOG line names the screen DLG_MAIN (in capitals)");
+        SessionErrorAt(L->session, script, 0, 0);
         return;
     }
     _SCREENLINK *link = LoaderNew<_SCREENLINK>();

@@ -85,10 +85,21 @@ struct _CALCENTRY {
 #define CALC_TARGET_SLOT 2u
 #define CALC_ON_ENTRY 4u        /* also on entering the screen and after edits */
 
-/* The loader's queue of script files. */
+/* The loader's queue of script files, each with the SCRIPT line that
+   named it (none for the first). */
 struct _SCRIPTNODE {
     char *path;
     _SCRIPTNODE *next;
+    const char *from;           /* the file of that line; null for the first */
+    uint32_t line;
+    uint32_t column;
+};
+
+/* Where a link button (SUB) stands in its script file, in its
+   _ITEM.valueRef: a link to a missing screen is reported there. */
+struct _LINKSOURCE {
+    uint32_t line;
+    uint32_t column;
 };
 
 /* One 32-bit cell of the memory image used by expressions or fields.  The

@@ -56,8 +56,10 @@ static bool SessionFieldLocked(const _SESSION *s, const _ITEM *item, int8_t key)
 }
 
 /* The error text of a link to a missing screen: "File:" and the link's
-   file part, " Dialog:" and its screen part. */
-static void SessionLinkError(_SESSION *s, const char *target) {
+   file part, " Dialog:" and its screen part; the place is the button's
+   line. */
+static void SessionLinkError(_SESSION *s, const _ITEM *button) {
+    const char *target = ((const _BUTTON_ITEM *)button->data)->target;
     const char *star = std::strchr(target, '*');
     size_t fileLength = star ? (size_t)(star - target) : std::strlen(target);
     char text[ERROR_TEXT_SIZE];
@@ -69,7 +71,13 @@ static void SessionLinkError(_SESSION *s, const char *target) {
     StrAppendN(text, MessageText(MSG_DIALOG), sizeof text);
     StrAppendN(text, ":", sizeof text);
     StrAppendN(text, star ? star + 1 : "", sizeof text);
-    SessionSetError(s, MSG_DIALOG_NOT_FOUND, text);
+    SessionSetError(s, MSG_DIALOG_NOT_FOUND, text, "no screen %s in %.*s for the button \"%s\"",
+                    star ? star + 1 : target, (int)fileLength, target,
+                    ((const _BUTTON_ITEM *)button->data)->label);
+    const _LINKSOURCE *source = (const _LINKSOURCE *)button->valueRef;
+    char file[ERROR_FILE_SIZE];
+    StrCopyN(file, target, std::min(fileLength + 1, sizeof file));
+    SessionErrorAt(s, file, source ? source->line : 0, source ? source->column : 0);
 }
 
 /* A button was pressed: take the screen's fields and open the screen it
@@ -81,7 +89,7 @@ static uint32_t SessionLink(const _TABRIX_INFO *info, _SESSION *s, const _ITEM *
     const char *target = ((const _BUTTON_ITEM *)button->data)->target;
     _SCREEN *found = ScreenFind(target);
     if (found->dialog == nullptr) {
-        SessionLinkError(s, target);
+        SessionLinkError(s, button);
         ErrorScreenShow(info, s);
         return 0;
     }

@@ -18,7 +18,6 @@
 #include "script/model.h"
 #include "text/number.h"
 
-#define EDIT_REFUSED_COLOUR 13
 #define EDIT_MAGNITUDE_MAX 2147483647.0
 #define CALC_LIMIT 69999999.0   /* a parameter computed beyond it is clamped */
 

@@ -7,12 +7,16 @@
 
 #include <cstdint>
 
+#include "platform/draw/draw.h"
 #include "session/session.h"
 
 /* The text buffer of every value field of a script screen: room for any
    text ItemsRefresh writes and for any text the field's width lets the
    operator type. */
 #define EDIT_TEXT_SIZE 48
+
+/* The text colour of a field whose text was refused. */
+#define EDIT_REFUSED_COLOUR GDI_RED
 
 /* Decimal places of scaled values on the current screen: its data file's,
    or 3 without one. */

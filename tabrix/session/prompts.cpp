@@ -4,6 +4,7 @@
 #include "session/prompts.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -55,9 +56,11 @@ void ErrorScreenShow(const _TABRIX_INFO *info, const _SESSION *session) {
     const char *title = MessageText(MSG_ERROR);
     const char *message = MessageText(session->errorCode);
     const char *detail = session->errorText;
-    int32_t columns = ErrorBoxColumns(message, detail);
+    const char *reason = session->place.reason;
+    int32_t columns = std::max(ErrorBoxColumns(message, detail), ErrorBoxColumns(message, reason));
     int32_t width = columns * GDI_FONT_WIDTH + ERROR_BOX_PADDING;
-    int32_t height = ERROR_BOX_HEIGHT + (detail[0] ? ERROR_BOX_DETAIL : 0);
+    int32_t height = ERROR_BOX_HEIGHT + (detail[0] ? ERROR_BOX_DETAIL : 0) +
+                     (reason[0] ? ERROR_BOX_DETAIL : 0);
     int32_t left = info->left, top = info->top, right = info->right, bottom = info->bottom;
     int32_t boxLeft = left + (right - left - width) / 2;
     int32_t boxTop = top + (bottom - top - height) / 2;
@@ -70,9 +73,14 @@ void ErrorScreenShow(const _TABRIX_INFO *info, const _SESSION *session) {
     int32_t titleLength = (int32_t)std::strlen(title);
     ErrorBoxLine(left + (right - left - GDI_FONT_WIDTH * titleLength) / 2, boxTop, title, titleLength);
     ErrorBoxLine(boxLeft + ERROR_BOX_INDENT, boxTop + ERROR_BOX_MESSAGE_Y, message, columns);
-    if (detail[0])
-        ErrorBoxLine(boxLeft + ERROR_BOX_INDENT, boxTop + ERROR_BOX_MESSAGE_Y + ERROR_BOX_DETAIL,
-                     detail, columns);
+    int32_t y = boxTop + ERROR_BOX_MESSAGE_Y + ERROR_BOX_DETAIL;
+    if (detail[0]) {
+        ErrorBoxLine(boxLeft + ERROR_BOX_INDENT, y, detail, columns);
+        y += ERROR_BOX_DETAIL;
+    }
+    /* Why, under the detail text, in the words of the reason record. */
+    if (reason[0])
+        ErrorBoxLine(boxLeft + ERROR_BOX_INDENT, y, reason, columns);
 }
 
 /* ------------------------------------------------------------------ */
@@ -209,7 +217,7 @@ void SavePromptCont(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb) {
     }
 }
 
-/* Whether the number text names a parameter, and which. */
+/* Whether the number text names a parameter of the table, and which. */
 static bool ManualNumber(uint32_t *number) {
     int32_t n;
     if (StrParseInt(ManualNumberText, &n) != std::strlen(ManualNumberText) || n < 0 || n >= PARAM_COUNT)
@@ -257,19 +265,82 @@ static uintptr_t ManualTag(const _ITEM *item) {
     return item ? (uintptr_t)item->valueRef : 0;
 }
 
-/* Stores the value text into the parameter the number text names; texts
-   that do not parse are dropped without a message. */
-static void ManualStore(void) {
+static bool ManualIsField(const _ITEM *item) {
+    return item != nullptr && item->kind == DLG_ITEM_EDIT;
+}
+
+static bool ManualHasDigit(const char *text) {
+    return std::strpbrk(text, "0123456789") != nullptr;
+}
+
+/* The parameter the number text names, when the data file of the screen
+   holds it: 0 .. count - 1.  An empty text names none. */
+static bool ManualParameter(uint32_t *number) {
+    const _REKFILEINFO *file = TabrixSession.current->dataFile;
+    return ManualHasDigit(ManualNumberText) && ManualNumber(number) && file != nullptr &&
+           *number < file->count;
+}
+
+/* A whole number text: an optional sign, digits and at most one point;
+   an empty text or a sign alone is none. */
+static bool ManualReal(const char *text, double *real) {
+    return ManualHasDigit(text) && StrParseReal(text, real) == std::strlen(text);
+}
+
+/* The value text as parameter n stores it: a raw parameter takes any
+   whole 32-bit pattern, signed or unsigned (so the text it shows comes
+   back unchanged); any other the scaled value, rounded, within 32 bits. */
+static bool ManualValue(uint32_t n, int32_t *value) {
+    double real;
+    if (!ManualReal(ManualValueText, &real))
+        return false;
+    if (TabrixSession.params[n].flags & PARAM_RAW) {
+        if (real != std::floor(real) || real < -2147483648.0 || real > 4294967295.0)
+            return false;
+        *value = real < 0 ? (int32_t)real : (int32_t)(uint32_t)real;
+        return true;
+    }
+    double scaled = real * PowInt(10.0, EditDecimals(&TabrixSession));
+    if (!(scaled > -2147483648.5 && scaled < 2147483647.5))
+        return false;
+    *value = RoundToInt(scaled);
+    return true;
+}
+
+/* The refused field turns red and takes the focus, so the operator mends
+   it; the first character typed then replaces it, as on a screen. */
+static void ManualRefuse(uint32_t tag) {
+    _DIALOG *d = &manualPrompt.dialog;
+    _ITEM *field = &manualPrompt.items[tag == MANUAL_NUMBER_TAG ? 0 : 1];
+    _ITEM *before = d->focusItem;
+    d->focusItem = field;
+    d->cursor = (uint16_t)std::strlen(((const _EDIT_ITEM *)field->data)->text);
+    if (before != nullptr && before != field)
+        DialogDrawItem(d, before, 0, DIALOG_NO_OVERRIDE, DIALOG_NO_OVERRIDE);
+    DialogDrawItem(d, field, 1, EDIT_REFUSED_COLOUR, DIALOG_NO_OVERRIDE);
+    fieldEntered = 1;
+}
+
+/* Stores the value text into the parameter the number text names; a
+   number the data file does not hold or a value that does not fit is
+   refused and keeps the dialog open. */
+static bool ManualStore(void) {
     _SESSION *s = &TabrixSession;
     uint32_t n;
-    double real;
-    if (!ManualNumber(&n) || StrParseReal(ManualValueText, &real) != std::strlen(ManualValueText))
-        return;
+    int32_t value;
+    if (!ManualParameter(&n)) {
+        ManualRefuse(MANUAL_NUMBER_TAG);
+        return false;
+    }
+    if (!ManualValue(n, &value)) {
+        ManualRefuse(MANUAL_VALUE_TAG);
+        return false;
+    }
     _PARAM *p = &s->params[n];
-    double factor = p->flags & PARAM_RAW ? 1.0 : PowInt(10.0, EditDecimals(s));
-    p->value = RoundToInt(real * factor);
+    p->value = value;
     p->flags |= PARAM_VALID;
     s->modified = 1;
+    return true;
 }
 
 /* Back to the screen below, with its marked CALC entries run. */
@@ -283,34 +354,39 @@ static void ManualClose(const _TABRIX_INFO *info) {
 }
 
 /* Moving from the number field to the value field shows the value of the
-   parameter just named. */
+   parameter just named.  A field the focus moves onto is replaced by the
+   first character typed into it. */
 static void ManualFocusMoved(const _ITEM *before) {
     _DIALOG *d = &manualPrompt.dialog;
-    uintptr_t from = ManualTag(before), to = ManualTag(d->focusItem);
-    if (from == MANUAL_NUMBER_TAG && to == MANUAL_VALUE_TAG) {
+    if (d->focusItem == before)
+        return;
+    if (ManualTag(before) == MANUAL_NUMBER_TAG && ManualTag(d->focusItem) == MANUAL_VALUE_TAG) {
         uint32_t n;
         if (ManualNumber(&n))
             ManualValueShow(n);
         d->cursor = (uint16_t)std::strlen(ManualValueText);
         DialogDrawItem(d, d->focusItem, 1, DIALOG_NO_OVERRIDE, DIALOG_NO_OVERRIDE);
     }
-    if (from == MANUAL_VALUE_TAG && to == MANUAL_NUMBER_TAG)
-        fieldEntered = 1;
+    fieldEntered = ManualIsField(d->focusItem);
 }
 
 void ManualSettingCont(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb) {
     _DIALOG *d = &manualPrompt.dialog;
-    const _ITEM *before = d->focusItem;
-    /* The first character typed into the number field replaces it; events
-       other than keys leave it alone. */
-    if (keyb->event == TABRIX_EVENT_KEY && ManualTag(before) == MANUAL_NUMBER_TAG && fieldEntered &&
-        !SessionIsMoveKey(keyb->key))
-        ManualNumberText[0] = '\0';
-    fieldEntered = 0;
+    _ITEM *before = d->focusItem;
+    bool key = keyb->event == TABRIX_EVENT_KEY;
+    /* Enter in a field moves on: number, value, "Ok". */
+    if (key && keyb->key == DLG_KEY_ENTER && ManualIsField(before))
+        keyb->key = DLG_KEY_DOWN;
+    /* The first character typed into a field replaces it; events other
+       than keys leave it alone. */
+    if (key && ManualIsField(before) && fieldEntered && !SessionIsMoveKey(keyb->key))
+        ((_EDIT_ITEM *)before->data)->text[0] = '\0';
+    if (key)
+        fieldEntered = 0;
     switch (DialogCont(keyb, d)) {
     case MANUAL_OK:
-        ManualStore();
-        ManualClose(info);
+        if (ManualStore())
+            ManualClose(info);
         break;
     case MANUAL_CANCEL:
         ManualClose(info);

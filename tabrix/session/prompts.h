@@ -34,8 +34,8 @@ void LoadingNoticeShow(const _TABRIX_INFO *info);
 int32_t ErrorBoxColumns(const char *message, const char *text);
 
 /* A red box centred in the session rectangle: the title "Error", the
-   message of the session's error code and, when there is one, its detail
-   text. */
+   message of the session's error code and, when there are any, its detail
+   text and the reason why. */
 void ErrorScreenShow(const _TABRIX_INFO *info, const _SESSION *session);
 
 /* Asks whether to save file before leaving the screen: "Yes", "No",

@@ -3,6 +3,7 @@
  */
 #include "session/session.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -19,16 +20,50 @@ _SESSION TabrixSession;
    TabrixStart rebinds it. */
 alignas(8) static uint8_t sessionPool[POOL_BUFFER_SIZE];
 
-void SessionSetError(_SESSION *session, uint32_t code, const char *text) {
+static void SessionRecord(_SESSION *session, uint32_t code, const char *text, const char *why,
+                          va_list args) {
     session->errorCode = code;
-    StrCopyN(session->errorText, text, sizeof session->errorText);
+    if (text != nullptr)
+        StrCopyN(session->errorText, text, sizeof session->errorText);
+    std::memset(&session->place, 0, sizeof session->place);
+    std::vsnprintf(session->place.reason, sizeof session->place.reason, why, args);
 }
 
-void SessionLineError(_SESSION *session, uint32_t code, uint32_t line, const char *file) {
+void SessionSetCode(_SESSION *session, uint32_t code, const char *why, ...) {
+    va_list args;
+    va_start(args, why);
+    SessionRecord(session, code, nullptr, why, args);
+    va_end(args);
+}
+
+void SessionSetError(_SESSION *session, uint32_t code, const char *text, const char *why, ...) {
+    va_list args;
+    va_start(args, why);
+    SessionRecord(session, code, text, why, args);
+    va_end(args);
+}
+
+void SessionLineError(_SESSION *session, uint32_t code, uint32_t line, const char *file,
+                      const char *why, ...) {
     char text[ERROR_TEXT_SIZE];
     std::snprintf(text, sizeof text, "%s:%u %s:%s", MessageText(MSG_LINE), (unsigned)line,
                   MessageText(MSG_FILE), file);
-    SessionSetError(session, code, text);
+    va_list args;
+    va_start(args, why);
+    SessionRecord(session, code, text, why, args);
+    va_end(args);
+}
+
+void SessionErrorAt(_SESSION *session, const char *file, uint32_t line, uint32_t column) {
+    _ERRORPLACE *place = &session->place;
+    if (file != nullptr)
+        StrCopyN(place->file, file, sizeof place->file);
+    place->line = line;
+    place->column = column;
+}
+
+bool SessionErrorPlaced(const _SESSION *session) {
+    return session->place.file[0] != '\0';
 }
 
 extern "C" TABRIX_API uint32_t TabrixStart(const _TABRIX_INFO *info) {
@@ -109,6 +144,18 @@ bool SessionModified(const _SESSION *s) {
 
 extern "C" TABRIX_API uint32_t TabrixModified(void) {
     return SessionModified(&TabrixSession) ? 1 : 0;
+}
+
+extern "C" TABRIX_API uint32_t TabrixGetErrorReason(_TABRIX_ERROR *out) {
+    const _SESSION *s = &TabrixSession;
+    if (out == nullptr || out->size < sizeof *out)
+        return s->errorCode;
+    out->code = s->errorCode;
+    out->line = s->place.line;
+    out->column = s->place.column;
+    StrCopyN(out->file, s->place.file, sizeof out->file);
+    StrCopyN(out->reason, s->place.reason, sizeof out->reason);
+    return s->errorCode;
 }
 
 extern "C" TABRIX_API uint32_t TabrixLastSavedFile(_REKFILEINFO *out) {

@@ -16,6 +16,8 @@
 
 #define REAL_SLOTS 30
 #define ERROR_TEXT_SIZE 60      /* 59 characters and the terminator */
+#define ERROR_FILE_SIZE TABRIX_ERROR_FILE_SIZE
+#define ERROR_REASON_SIZE TABRIX_ERROR_REASON_SIZE
 
 /* Input modes. */
 #define MODE_SCREEN 0
@@ -39,6 +41,16 @@ struct _HEADLINE {
     uint32_t number;            /* always 0 */
     char *text;
     _HEADLINE *next;
+};
+
+/* Where the session's error happened and why: the file it concerns, its
+   line and column as an editor counts them (0 when not known), and a
+   short reason in English. */
+struct _ERRORPLACE {
+    char file[ERROR_FILE_SIZE];
+    uint32_t line;
+    uint32_t column;
+    char reason[ERROR_REASON_SIZE];
 };
 
 struct _SCREENLINK {
@@ -65,17 +77,33 @@ struct _SESSION {
     _PARAM baseline[PARAM_COUNT];   /* the table as last read from or saved to its file */
     uint32_t tableFile;         /* 1 while the table holds a data file's values */
     uint32_t stopped;           /* 1 after TabrixStop: events do nothing */
+    _ERRORPLACE place;          /* where and why the error happened */
 };
 
 extern _SESSION TabrixSession;
 
-/* Records an error: a message index and a detail text, cut to 59
-   characters. */
-void SessionSetError(_SESSION *session, uint32_t code, const char *text);
+/* Records an error: a message index, a detail text cut to 59 characters,
+   and why it happened, formatted as printf does.  The place is cleared;
+   SessionErrorAt sets it. */
+void SessionSetError(_SESSION *session, uint32_t code, const char *text, const char *why, ...)
+    __attribute__((format(printf, 4, 5)));
+
+/* Records an error code and why, leaving the detail text as it is (the
+   evaluator's errors carry none). */
+void SessionSetCode(_SESSION *session, uint32_t code, const char *why, ...)
+    __attribute__((format(printf, 3, 4)));
 
 /* Records an error whose detail text names a line of a file:
-   "Line:12 File:TAB1.SCT" in the selected language. */
-void SessionLineError(_SESSION *session, uint32_t code, uint32_t line, const char *file);
+   "Line:12 File:TAB1.SCT" in the selected language; why as above. */
+void SessionLineError(_SESSION *session, uint32_t code, uint32_t line, const char *file,
+                      const char *why, ...) __attribute__((format(printf, 5, 6)));
+
+/* Sets where the recorded error happened: file (null keeps the one set),
+   line and column (0: not known). */
+void SessionErrorAt(_SESSION *session, const char *file, uint32_t line, uint32_t column);
+
+/* Whether the recorded error has a file yet. */
+bool SessionErrorPlaced(const _SESSION *session);
 
 /* Handles an event on the current screen; returns 0, 1 or 2. */
 uint32_t SessionDispatch(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb);

@@ -92,10 +92,36 @@ static void LineReaderDecode(_LINEREADER *reader) {
     reader->length = (uint32_t)length;
 }
 
+/* A CR or LF dropped at the start of a line: the LF of a CR LF pair ends
+   nothing more, any other ends a line of the file (an empty one, or the
+   rest of a cut one). */
+static void LineReaderDroppedEnd(_LINEREADER *reader, uint8_t c) {
+    if (!(reader->lastEnd == LINE_CR && c == LINE_LF)) {
+        reader->nextLine++;
+        reader->nextColumn = 0;
+    }
+    reader->lastEnd = c;
+}
+
+/* Where the next line starts once this one ended with c (0: cut). */
+static void LineReaderEnded(_LINEREADER *reader, uint8_t c) {
+    reader->lastEnd = c;
+    reader->cut = c == 0;
+    if (c == 0) {
+        /* The character at the cut is skipped. */
+        reader->nextColumn = reader->fileColumn + reader->length + 1;
+    } else {
+        reader->nextLine++;
+        reader->nextColumn = 0;
+    }
+}
+
 int32_t LineReaderNextLine(_LINEREADER *reader) {
     std::memset(reader->line, 0, sizeof reader->line);
     reader->lineNumber++;
     reader->length = 0;
+    if (reader->nextLine == 0)
+        reader->nextLine = 1;
     bool first = reader->started == 0;
     int32_t result = LineReaderPeek(reader);
     if (result != 0)
@@ -103,12 +129,20 @@ int32_t LineReaderNextLine(_LINEREADER *reader) {
     /* The first character is taken whatever it is: a CR or LF there is
        the rest of the previous line's end and is dropped. */
     uint8_t c = reader->window[reader->pos++];
+    bool droppedCR = c == LINE_CR;
+    if (LineReaderIsEnd(c))
+        LineReaderDroppedEnd(reader, c);
+    reader->fileLine = reader->nextLine;
+    reader->fileColumn = reader->nextColumn;
     if (!LineReaderIsEnd(c))
         reader->line[reader->length++] = (char)c;
+    uint8_t end = 0;
     while ((result = LineReaderPeek(reader)) == 0) {
         c = reader->window[reader->pos++];
-        if (LineReaderIsEnd(c) || reader->length == LINE_MAX_LENGTH)
+        if (LineReaderIsEnd(c) || reader->length == LINE_MAX_LENGTH) {
+            end = LineReaderIsEnd(c) ? c : 0;
             break;
+        }
         reader->line[reader->length++] = (char)c;
     }
     /* At the end of the file a line needs a character: a dropped CR or LF
@@ -118,6 +152,15 @@ int32_t LineReaderNextLine(_LINEREADER *reader) {
     if (first)
         LineReaderDropMark(reader);
     LineReaderDecode(reader);
+    /* An empty line made of the LF of a CR LF whose CR was dropped: it is
+       the line that CR ended. */
+    if (droppedCR && reader->length == 0 && end == LINE_LF) {
+        reader->fileLine--;
+        reader->lastEnd = LINE_LF;
+        reader->cut = 0;
+        return 0;
+    }
+    LineReaderEnded(reader, result == 0 ? end : LINE_LF);
     return 0;
 }
 
@@ -127,6 +170,18 @@ int32_t LineReaderStatus(const _LINEREADER *reader) {
 
 uint32_t LineReaderLineNumber(const _LINEREADER *reader) {
     return reader->lineNumber;
+}
+
+uint32_t LineReaderFileLine(const _LINEREADER *reader) {
+    return reader->fileLine;
+}
+
+uint32_t LineReaderFileColumn(const _LINEREADER *reader, uint32_t index) {
+    return reader->fileColumn + index + 1;
+}
+
+bool LineReaderLong(const _LINEREADER *reader) {
+    return reader->cut || reader->fileColumn > 0;
 }
 
 const char *LineReaderPath(const _LINEREADER *reader) {

@@ -48,6 +48,15 @@ struct _LINEREADER {
     uint32_t wide;              /* 1 while the file may be 16-bit text */
     char line[LINE_SIZE];       /* the last line, NUL-terminated */
     uint32_t utf8;              /* LINE_UTF8_* */
+    /* Where the last line stands in the file as an editor shows it. */
+    uint32_t fileLine;          /* the file's line it begins on, from 1 */
+    uint32_t fileColumn;        /* characters of that file line before it:
+                                   not 0 for the rest of a cut line */
+    uint32_t cut;               /* 1 when the line was cut at 1,022 */
+    uint32_t nextLine;          /* fileLine and fileColumn of the next line */
+    uint32_t nextColumn;
+    uint8_t lastEnd;            /* the CR or LF that ended the last line; 0
+                                   when it was cut */
 };
 
 /* Opens path for reading; returns the file layer's result (0 ok).  A
@@ -61,6 +70,19 @@ int32_t LineReaderNextLine(_LINEREADER *reader);
 
 int32_t LineReaderStatus(const _LINEREADER *reader);
 uint32_t LineReaderLineNumber(const _LINEREADER *reader);
+
+/* The line of the file the last line begins on, counting every line end
+   (CR LF, CR or LF) as an editor does: the reader's own count misses the
+   empty lines between single CRs or LFs and counts the pieces of a cut
+   line as lines. */
+uint32_t LineReaderFileLine(const _LINEREADER *reader);
+
+/* The column (from 1) of the file line where character index of the last
+   line stands. */
+uint32_t LineReaderFileColumn(const _LINEREADER *reader, uint32_t index);
+
+/* Whether the last line is part of a line longer than 1,022 characters. */
+bool LineReaderLong(const _LINEREADER *reader);
 const char *LineReaderPath(const _LINEREADER *reader);
 void LineReaderClose(_LINEREADER *reader);
 

@@ -2,12 +2,11 @@
 // the tool started, and the library's texts as UTF-8.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "report.h"
 
 namespace {
-
-const char *kLine = "Line", *kFile = "File";
-const char *kCzechLine = "\x9E\xA0" "dka", *kCzechFile = "Soubor";  // Řádka, Soubor
 
 TEST(ReportTest, TextsBecomeUtf8) {
     EXPECT_EQ(ReportUtf8(""), "");
@@ -25,41 +24,43 @@ TEST(ReportTest, PathsRelativeToTheStart) {
     EXPECT_EQ(ReportPath("sets/MAIN.SCT", "/var/DATA.TXT"), "/var/DATA.TXT");
 }
 
+_TABRIX_ERROR Error(uint32_t code, const char *file, uint32_t line, uint32_t column, const char *reason) {
+    _TABRIX_ERROR e{};
+    e.size = sizeof e;
+    e.code = code;
+    e.line = line;
+    e.column = column;
+    std::snprintf(e.file, sizeof e.file, "%s", file);
+    std::snprintf(e.reason, sizeof e.reason, "%s", reason);
+    return e;
+}
+
 TEST(ReportTest, ErrorLines) {
-    const std::string cut = "Line:2 File:" + std::string(47, 'N');  // 59 characters
     const struct {
         const char *script;
-        uint32_t code;
-        const char *message, *detail, *line, *file;
+        _TABRIX_ERROR error;
+        const char *message;
         std::string want;
     } cases[] = {
-        {"TAB1.SCT", 4, "Syntax Error", "Line:12 File:TAB1.SCT", kLine, kFile,
-         "TAB1.SCT:12: error 4: Syntax Error (Line:12 File:TAB1.SCT)"},
-        {"sets/MAIN.SCT", 4, "Syntax Error", "Line:3 File:sub/A.SCT", kLine, kFile,
-         "sets/sub/A.SCT:3: error 4: Syntax Error (Line:3 File:sub/A.SCT)"},
-        {"MAIN.SCT", 4, "Syntaktick\xA0 chyba", "\x9E\xA0" "dka:7 Soubor:DATA.TXT", kCzechLine, kCzechFile,
-         "DATA.TXT:7: error 4: Syntaktická chyba (Řádka:7 Soubor:DATA.TXT)"},
-        {"MAIN.SCT", 15, "DLG_MAIN not found", "", kLine, kFile, "MAIN.SCT: error 15: DLG_MAIN not found"},
-        {"MAIN.SCT", 35, "Initializing word was not found", "File:D.TXT Word:K", kLine, kFile,
-         "MAIN.SCT: error 35: Initializing word was not found (File:D.TXT Word:K)"},
-        {"MAIN.SCT", 1, "File opening Error", "NONE.BMP", kLine, kFile,
-         "MAIN.SCT: error 1: File opening Error (NONE.BMP)"},
-        // Not a line part: the words of another language, no number, no file.
-        {"MAIN.SCT", 4, "Syntax Error", "Line:2 File:MAIN.SCT", kCzechLine, kCzechFile,
-         "MAIN.SCT: error 4: Syntax Error (Line:2 File:MAIN.SCT)"},
-        {"MAIN.SCT", 4, "Syntax Error", "Line: File:MAIN.SCT", kLine, kFile,
-         "MAIN.SCT: error 4: Syntax Error (Line: File:MAIN.SCT)"},
-        {"MAIN.SCT", 4, "Syntax Error", "Line:2 File:", kLine, kFile,
-         "MAIN.SCT: error 4: Syntax Error (Line:2 File:)"},
-        {"MAIN.SCT", 4, "Syntax Error", "Line:2x File:A", kLine, kFile,
-         "MAIN.SCT: error 4: Syntax Error (Line:2x File:A)"},
-        // A cut text may name a cut file: the script is named instead.
-        {"MAIN.SCT", 4, "Syntax Error", cut.c_str(), kLine, kFile,
-         "MAIN.SCT: error 4: Syntax Error (" + cut + ")"},
+        {"TAB1.SCT", Error(4, "TAB1.SCT", 12, 5, "unknown keyword LABLE"), "Syntax Error",
+         "TAB1.SCT:12:5: error 4: Syntax Error: unknown keyword LABLE"},
+        {"sets/MAIN.SCT", Error(4, "sub/A.SCT", 3, 0, "why"), "Syntax Error",
+         "sets/sub/A.SCT:3: error 4: Syntax Error: why"},
+        {"MAIN.SCT", Error(4, "DATA.TXT", 7, 2, "no value"), "Syntaktick\xA0 chyba",
+         "DATA.TXT:7:2: error 4: Syntaktická chyba: no value"},
+        // No file: the script; no line: no column either.
+        {"sets/MAIN.SCT", Error(15, "", 0, 0, "no DLG_MAIN"), "DLG_MAIN not found",
+         "sets/MAIN.SCT: error 15: DLG_MAIN not found: no DLG_MAIN"},
+        {"MAIN.SCT", Error(35, "D.TXT", 0, 9, "no word"), "Initializing word was not found",
+         "D.TXT: error 35: Initializing word was not found: no word"},
+        {"MAIN.SCT", Error(13, "MAIN.SCT", 4, 0, ""), "Not enought memory",
+         "MAIN.SCT:4: error 13: Not enought memory"},
+        // A reason quoting a script's text in display bytes.
+        {"MAIN.SCT", Error(4, "/abs/MAIN.SCT", 1, 1, "unknown keyword \x9E"), "Syntax Error",
+         "/abs/MAIN.SCT:1:1: error 4: Syntax Error: unknown keyword Ř"},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(ReportErrorLine(c.script, c.code, c.message, c.detail, c.line, c.file), c.want)
-            << c.detail;
+        EXPECT_EQ(ReportErrorLine(c.script, c.error, c.message), c.want) << c.error.reason;
 }
 
 }  // namespace

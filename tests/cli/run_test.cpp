@@ -145,13 +145,15 @@ TEST_F(RunTest, ResultsAndOutcomes) {
          "<finish>: 2 (finished)\nsaved: DATA.TXT\n", "tabrix: not sent after the finish: <forget> 1\n"},
         {{"run", "MENU.SCT", "--keys", "<finish>"}, 0, "<finish>: 2 (finished)\n", ""},
         {{"run", "BROKEN.SCT", "--keys", "<forget><finish>"}, 1, "<forget>: 1 (forgotten)\n",
-         "BROKEN.SCT:2: error 4: Syntax Error (Line:2 File:BROKEN.SCT)\n"},
+         "BROKEN.SCT:2:1: error 4: Syntax Error: INT needs a whole digit field: L with N or H, or H with N\n"},
+        // A link to a missing screen is told at the button's line.
         {{"run", "LINK.SCT", "--keys", "<enter><finish>"}, 1, "",
-         "LINK.SCT: error 16: Dialog not found (File:LINK.SCT Dialog:NOPE)\n"},
-        {{"run", "NOPE.SCT", "--keys", "<finish>"}, 1, "", "NOPE.SCT: error 1: File opening Error (NOPE.SCT)\n"},
+         "LINK.SCT:2:3: error 16: Dialog not found: no screen NOPE in LINK.SCT for the button \"Nowhere\"\n"},
+        {{"run", "NOPE.SCT", "--keys", "<finish>"}, 1, "",
+         "NOPE.SCT: error 1: File opening Error: cannot open NOPE.SCT: No such file or directory\n"},
     };
     WriteFile(dir / "BROKEN.SCT", "DIALOG \"T\" \"DLG_MAIN\"\r\nINT C1 N4\r\n");
-    WriteFile(dir / "LINK.SCT", "DIALOG \"T\" \"DLG_MAIN\"\r\nSUB \"Nowhere\" \"NOPE\"\r\n");
+    WriteFile(dir / "LINK.SCT", "DIALOG \"T\" \"DLG_MAIN\"\r\n  SUB \"Nowhere\" \"NOPE\"\r\n");
     for (const auto &c : cases) {
         WriteFile(dir / "DATA.TXT", kData);
         ToolResult r = Run(c.args);

@@ -108,33 +108,85 @@ TEST_F(ToolTest, CheckNamesTheMainScreen) {
     EXPECT_EQ(r.status, 0) << r.err;
 }
 
-TEST_F(ToolTest, CheckReportsErrorsAsCompilersDo) {
+// One script (and data file) per reason: where each error is and why, in
+// the form compilers print them, the place once.
+TEST_F(ToolTest, CheckTellsWhereAndWhy) {
+    const std::string main = "DIALOG \"T\" \"DLG_MAIN\"";
+    const std::string data = "REKFILE \"K\" \"D.TXT\"";
+    const std::string longText(1100, 'a');
     const struct {
-        std::vector<std::string> main;
+        std::vector<std::string> script;
+        std::vector<std::string> dataFile;      // D.TXT, when not empty
         std::string err;
     } cases[] = {
-        {{"DIALOG \"T\" \"DLG_MAIN\"", "INT C1 N4"},
-         "set/MAIN.SCT:2: error 4: Syntax Error (Line:2 File:MAIN.SCT)"},
-        {{"DIALOG \"T\" \"DLG_MAIN\"", "", "SIGN C3 V+\"p\"", "TEXT \"x\""},
-         "set/MAIN.SCT:3: error 18: SIGN item have to contain both + and - (Line:3 File:MAIN.SCT)"},
-        {{"DIALOG \"T\" \"DLG_MAIN\"", "SCRIPT \"Sub\" \"sub/SUB.SCT\""},
-         "set/sub/SUB.SCT:3: error 4: Syntax Error (Line:3 File:sub/SUB.SCT)"},
-        {{"REKFILE \"K\" \"BAD.TXT\"", "DIALOG \"T\" \"DLG_MAIN\""},
-         "set/BAD.TXT:3: error 4: Syntax Error (Line:3 File:BAD.TXT)"},
-        {{"REKFILE \"K\" \"NOWORD.TXT\"", "DIALOG \"T\" \"DLG_MAIN\""},
-         "set/MAIN.SCT: error 35: Initializing word was not found (File:NOWORD.TXT Word:K)"},
-        {{"DIALOG \"T\" \"dlg_main\""}, "set/MAIN.SCT: error 15: DLG_MAIN not found"},
-        {{"DIALOG \"T\" \"DLG_MAIN\"", "REKFILE \"K\" \"D.TXT\""},
-         "set/MAIN.SCT: error 23: REKFILE item have to be on first line of file"},
-        {{"DIALOG \"T\" \"DLG_MAIN\"", "BITMAP \"NONE.BMP\" X1 Y1"},
-         "set/MAIN.SCT: error 1: File opening Error (NONE.BMP)"},
-        {{"// only a comment"}, "set/MAIN.SCT:2: error 40: Polo\xC5\xBEka nen\xC3\xAD za\xC5\x99" "azena v dialogu (Line:2 File:MAIN.SCT)"},
+        {{main, "lable \"x\""}, {}, "set/MAIN.SCT:2:1: error 4: Syntax Error: unknown keyword LABLE"},
+        {{main, "  INT C1 N4"}, {},
+         "set/MAIN.SCT:2:3: error 4: Syntax Error: INT needs a whole digit field: L with N or H, or H with N"},
+        {{data + " C2000", main}, {"K", "*"},
+         "set/MAIN.SCT:1:21: error 4: Syntax Error: digit field C2000 is outside 0..1999"},
+        {{main, "TEXT \"a // b\""}, {},
+         "set/MAIN.SCT:2:6: error 4: Syntax Error: a quoted text is not closed (a \"//\" inside a text starts a comment)"},
+        {{main, "INT C5 X-1"}, {}, "set/MAIN.SCT:2:8: error 4: Syntax Error: column X-1 is outside 0..2147483647"},
+        {{main, "INT C5 Q3"}, {}, "set/MAIN.SCT:2:8: error 4: Syntax Error: unknown field letter Q"},
+        {{main, "INT \"lab\" 5"}, {}, "set/MAIN.SCT:2:11: error 4: Syntax Error: a number with no field letter before it"},
+        {{main, "INT D3 C5"}, {},
+         "set/MAIN.SCT:2:8: error 4: Syntax Error: C cannot follow D: a line names one parameter, variable or real slot"},
+        {{main, "INT M1"}, {}, "set/MAIN.SCT:2:5: error 4: Syntax Error: variable M needs bank.offset, such as M1.8"},
+        {{main, "INT M0.2000"}, {}, "set/MAIN.SCT:2:5: error 4: Syntax Error: offset 2000 of M is outside 0..1999"},
+        {{main, "hex"}, {}, "set/MAIN.SCT:2:1: error 4: Syntax Error: HEX needs a parameter or variable: C or R"},
+        {{main, "LIST V0\"a\" C7"}, {},
+         "set/MAIN.SCT:2:1: error 4: Syntax Error: a field after the entries: fields stand before the first V"},
+        {{main, "0\"a\""}, {}, "set/MAIN.SCT:2:1: error 4: Syntax Error: LIST entries with no LIST before them"},
+        {{"DIALOG \"T\""}, {}, "set/MAIN.SCT:1:11: error 4: Syntax Error: DIALOG needs a title and a screen name, each in quotes"},
+        {{main, "INIT C5 I-1"}, {}, "set/MAIN.SCT:2:1: error 4: Syntax Error: INIT needs a value I (-1 counts as none)"},
+        {{main, "CALC \"sin( 30\" C1"}, {}, "set/MAIN.SCT:2:14: error 4: Syntax Error: CALC formula: \")\" expected"},
+        {{main, "CALC \"1 + R2000\" C1"}, {},
+         "set/MAIN.SCT:2:11: error 4: Syntax Error: CALC formula: parameter R2000 is outside 0..1999"},
+        {{main, "CALC \"1\" \"2 #\" C1"}, {}, "set/MAIN.SCT:2:13: error 4: Syntax Error: CALC condition: unexpected \"#\""},
+        {{main, "CALC \"" + std::string(300, '(') + "1\" C1"}, {},
+         "set/MAIN.SCT:2:264: error 4: Syntax Error: CALC formula: nesting deeper than 256"},
+        {{main, "CALC \"1+2\""}, {}, "set/MAIN.SCT:2:1: error 4: Syntax Error: CALC needs a target: C, R, M or D"},
+        {{main, "BITMAP \"MAIN.SCT\""}, {}, "set/MAIN.SCT:2:1: error 4: Syntax Error: BITMAP needs its column X and row Y"},
+        // A line past 1,022 characters is read in pieces; its real line is
+        // told, and the lines after it keep their numbers.
+        {{main, "TEXT \"" + longText + "\""}, {},
+         "set/MAIN.SCT:2:1023: error 4: Syntax Error: the line is longer than 1,022 characters"},
+        {{main, "//" + longText.substr(0, 1021) + "//rest", "INT C1 Q"}, {},
+         "set/MAIN.SCT:3:8: error 4: Syntax Error: unknown field letter Q"},
+        {{main, "", "SIGN C3 V+\"p\"", "TEXT \"x\""}, {},
+         "set/MAIN.SCT:3:1: error 18: SIGN item have to contain both + and -: SIGN needs both a \"+\" and a \"-\" entry"},
+        {{main, "BITMAP \"NONE.BMP\" X1 Y1"}, {},
+         "set/MAIN.SCT:2:1: error 1: File opening Error: cannot open the bitmap NONE.BMP: No such file or directory"},
+        {{main, "REKFILE \"K\" \"D.TXT\""}, {},
+         "set/MAIN.SCT:2:1: error 23: REKFILE item have to be on first line of file: REKFILE must stand on line 1 of its script file"},
+        {{data, main, "SCRIPT \"x\" \"sub/SUB.SCT\""}, {"K", "*"},
+         "set/MAIN.SCT:3:1: error 24: Script file with SCRIPT item can not have REKFILE item: "
+         "SCRIPT is not allowed in a script file that has a REKFILE"},
+        {{"DIALOG \"T\" \"dlg_main\""}, {},
+         "set/MAIN.SCT: error 15: DLG_MAIN not found: no DIALOG line names the screen DLG_MAIN (in capitals)"},
+        {{"// only a comment"}, {}, "set/MAIN.SCT: error 40: Item is not placed in a dialog: the script file has no DIALOG line"},
+        // Script files named by SCRIPT lines: their own errors, and a file
+        // that cannot be opened told at the line that names it.
+        {{main, "SCRIPT \"Sub\" \"sub/SUB.SCT\""}, {},
+         "set/sub/SUB.SCT:3:1: error 4: Syntax Error: INT needs a parameter or variable: C, R or M"},
+        {{main, "", "  SCRIPT \"x\" \"NOPE.SCT\""}, {},
+         "set/MAIN.SCT:3:3: error 1: File opening Error: cannot open NOPE.SCT: No such file or directory"},
+        // Data files.
+        {{data, main}, {"head", "K", "1:1", " 2 : 3 x", "*"},
+         "set/D.TXT:4:8: error 4: Syntax Error: unexpected text after the value (a comment begins with \";\" or a double quote)"},
+        {{data, main}, {"K", "2", "*"}, "set/D.TXT:2:2: error 4: Syntax Error: \":\" expected after the parameter number"},
+        {{data, main}, {"K", "x:2", "*"},
+         "set/D.TXT:2:1: error 4: Syntax Error: a parameter line begins with its number: number:value"},
+        {{data, main}, {"K", "", "1:", "*"}, "set/D.TXT:3:3: error 4: Syntax Error: no value after \":\""},
+        {{data, main}, {"X", "1:1", "*"},
+         "set/D.TXT: error 35: Initializing word was not found: no line equals the initializing word \"K\" (blanks aside)"},
     };
     Write("set/sub/SUB.SCT", {"DIALOG \"S\" \"DLG_MAIN\"", "TEXT \"fine\"", "INT"});
-    Write("set/BAD.TXT", {"K", "1:1", "2:x", "*"});
-    Write("set/NOWORD.TXT", {"1:1"});
     for (const auto &c : cases) {
-        Write("set/MAIN.SCT", c.main);
+        Write("set/MAIN.SCT", c.script);
+        std::filesystem::remove(dir / "set/D.TXT");
+        if (!c.dataFile.empty())
+            Write("set/D.TXT", c.dataFile);
         ToolResult r = Run({"check", "set/MAIN.SCT"});
         EXPECT_EQ(r.status, 1) << c.err;
         EXPECT_EQ(r.err, c.err + "\n");
@@ -142,10 +194,36 @@ TEST_F(ToolTest, CheckReportsErrorsAsCompilersDo) {
     }
 }
 
+// Lines end in LF alone, as Linux editors write them: empty lines between
+// them count, which the reader's own numbering loses.
+TEST_F(ToolTest, CheckCountsTheLinesOfUnixFiles) {
+    std::filesystem::create_directories(dir / "set");
+    WriteFile(dir / "set/MAIN.SCT", "REKFILE \"K\" \"D.TXT\"\nDIALOG \"T\" \"DLG_MAIN\"\n\n\nINT C1 N4\n");
+    WriteFile(dir / "set/D.TXT", "K\n1:1\n*\n");
+    ToolResult r = Run({"check", "set/MAIN.SCT"});
+    EXPECT_EQ(r.err, "set/MAIN.SCT:5:1: error 4: Syntax Error: INT needs a whole digit field: L with N or H, or H with N\n");
+    WriteFile(dir / "set/MAIN.SCT", "REKFILE \"K\" \"D.TXT\"\nDIALOG \"T\" \"DLG_MAIN\"\nINT C1\n");
+    WriteFile(dir / "set/D.TXT", "K\n\n\n7:z\n*\n");
+    r = Run({"check", "set/MAIN.SCT"});
+    EXPECT_EQ(r.err, "set/D.TXT:4:3: error 4: Syntax Error: no value after \":\"\n");
+}
+
+// A data file that an editor began with a UTF-8 byte-order mark reads as
+// one without it, and keeps the mark when saved.
+TEST_F(ToolTest, ADataFileWithAByteOrderMarkReads) {
+    Write("set/MAIN.SCT", {"REKFILE \"K\" \"D.TXT\"", "DIALOG \"T\" \"DLG_MAIN\"", "REAL C1"});
+    WriteFile(dir / "set/D.TXT", "\xEF\xBB\xBFK\r\n1:+00001.000\r\n\r\n*\r\n");
+    ToolResult r = Run({"check", "set/MAIN.SCT"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = Run({"run", "set/MAIN.SCT", "--keys", "7<enter><finish>"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFile(dir / "set/D.TXT"), "\xEF\xBB\xBFK\r\n0001:\t+00007.000\r\n\r\n*\r\n");
+}
+
 TEST_F(ToolTest, CheckOfScriptsThatCannotBeOpened) {
     ToolResult r = Run({"check", "NOPE.SCT"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "NOPE.SCT: error 1: File opening Error (NOPE.SCT)\n");
+    EXPECT_EQ(r.err, "NOPE.SCT: error 1: File opening Error: cannot open NOPE.SCT: No such file or directory\n");
     r = Run({"check", "nofolder/NOPE.SCT"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "nofolder/NOPE.SCT: cannot enter its folder: No such file or directory\n");
@@ -153,8 +231,8 @@ TEST_F(ToolTest, CheckOfScriptsThatCannotBeOpened) {
 
 TEST_F(ToolTest, MessagesFollowTheLanguage) {
     Write("MAIN.SCT", {"DIALOG \"T\" \"DLG_MAIN\"", "?"});
-    const std::string czech = "MAIN.SCT:2: error 4: Syntaktick\xC3\xA1 chyba (\xC5\x98\xC3\xA1" "dka:2 Soubor:MAIN.SCT)\n";
-    const std::string english = "MAIN.SCT:2: error 4: Syntax Error (Line:2 File:MAIN.SCT)\n";
+    const std::string czech = "MAIN.SCT:2:1: error 4: Syntaktick\xC3\xA1 chyba: a line begins with a keyword, not \"?\"\n";
+    const std::string english = "MAIN.SCT:2:1: error 4: Syntax Error: a line begins with a keyword, not \"?\"\n";
     const struct {
         std::vector<std::string> args, env;
         std::string err;
@@ -222,7 +300,7 @@ TEST_F(ToolTest, RenderOfABrokenScriptShowsTheErrorBox) {
     ToolResult r = Run({"render", "MAIN.SCT"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "MAIN.png\n");
-    EXPECT_EQ(r.err, "MAIN.SCT:2: error 4: Syntax Error (Line:2 File:MAIN.SCT)\n");
+    EXPECT_EQ(r.err, "MAIN.SCT:2:1: error 4: Syntax Error: INT needs a whole digit field: L with N or H, or H with N\n");
     Picture shown = PictureRead(dir / "MAIN.png");
     EXPECT_TRUE(shown == DirectSession(dir.root(), "MAIN.SCT", FRAME_SCREEN_LARGE, 842, 496, {}));
     EXPECT_NE(std::count(shown.pixels.begin(), shown.pixels.end(), 0xFF0000u), 0) << "red error box";

@@ -249,7 +249,9 @@ void MemoryFree(void *p) {
 void *AllocZeroed(uint32_t n) {
     void *p = MemoryAlloc(n);
     if (p == nullptr) {
-        SessionSetError(&TabrixSession, MSG_NO_MEMORY, "");
+        SessionSetError(&TabrixSession, MSG_NO_MEMORY, "",
+                        "the session's memory pool of %u bytes has no room for %u more",
+                        POOL_BUFFER_SIZE, n);
         return nullptr;
     }
     std::memset(p, 0, n);

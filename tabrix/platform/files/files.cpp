@@ -13,11 +13,29 @@
 
 #define FILE_COPY_BLOCK 4096
 
+/* The system's error number of the last failure; FILE_NOT_REGULAR for a
+   name that is no regular file. */
+#define FILE_NOT_REGULAR (-1)
+
 static _FSP_INIT_PARAMS fileParams;
 static FileFaultHook fileFault;
+static int fileError;
 
+static int8_t FileFail(int error) {
+    fileError = error;
+    return FILE_FAILED;
+}
+
+/* A failure the test hook asks for reads as an input/output error. */
 static bool FileFaulted(int operation) {
-    return fileFault != nullptr && fileFault(operation) != 0;
+    if (fileFault == nullptr || fileFault(operation) == 0)
+        return false;
+    fileError = EIO;
+    return true;
+}
+
+const char *FileErrorText(void) {
+    return fileError == FILE_NOT_REGULAR ? "not a regular file" : std::strerror(fileError);
 }
 
 static int FileDescriptor(uint32_t handle) {
@@ -25,7 +43,7 @@ static int FileDescriptor(uint32_t handle) {
 }
 
 static int8_t FileResult(int platformResult) {
-    return platformResult == 0 ? FILE_OK : FILE_FAILED;
+    return platformResult == 0 ? FILE_OK : FileFail(errno);
 }
 
 /* Reads until count bytes or the end of the file; -1 on an error. */
@@ -50,6 +68,8 @@ static bool FileWriteFull(int fd, const char *buffer, size_t count) {
         ssize_t n = ::write(fd, buffer + done, count - done);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n == 0)
+            errno = ENOSPC;
         if (n <= 0)
             return false;
         done += (size_t)n;
@@ -89,11 +109,12 @@ int8_t FileOpen(const char *name, uint32_t flags, uint32_t *handle, uint32_t *si
        for the regular files that are kept. */
     int fd = ::open(name, mode | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
     if (fd < 0)
-        return FILE_FAILED;
+        return FileFail(errno);
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        int error = S_ISDIR(st.st_mode) ? EISDIR : FILE_NOT_REGULAR;
         ::close(fd);
-        return FILE_FAILED;
+        return FileFail(error);
     }
     *handle = (uint32_t)fd + 1u;
     *size = (uint32_t)st.st_size;
@@ -105,7 +126,7 @@ int8_t FileRead(uint32_t handle, void *buffer, uint16_t count, uint16_t *read) {
         return FILE_FAILED;
     ssize_t n = FileReadFull(FileDescriptor(handle), (char *)buffer, count);
     if (n < 0)
-        return FILE_FAILED;
+        return FileFail(errno);
     *read = (uint16_t)n;
     return n < count ? FILE_SHORT : FILE_OK;
 }
@@ -117,16 +138,18 @@ int8_t FileWrite(uint32_t handle, const void *buffer, uint16_t count) {
 int8_t FileWriteBlock(uint32_t handle, const void *buffer, uint32_t count) {
     if (FileFaulted(FILE_OP_WRITE))
         return FILE_FAILED;
-    return FileWriteFull(FileDescriptor(handle), (const char *)buffer, count) ? FILE_OK : FILE_FAILED;
+    return FileWriteFull(FileDescriptor(handle), (const char *)buffer, count) ? FILE_OK : FileFail(errno);
 }
 
 int8_t FileSeek(uint32_t handle, int32_t offset, uint32_t origin, uint32_t *position) {
     static const int whence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
-    if (FileFaulted(FILE_OP_SEEK) || origin > 2)
+    if (FileFaulted(FILE_OP_SEEK))
         return FILE_FAILED;
+    if (origin > 2)
+        return FileFail(EINVAL);
     off_t at = ::lseek(FileDescriptor(handle), offset, whence[origin]);
     if (at < 0 || at > (off_t)UINT32_MAX)
-        return FILE_FAILED;
+        return FileFail(at < 0 ? errno : EOVERFLOW);
     *position = (uint32_t)at;
     return FILE_OK;
 }
@@ -149,14 +172,15 @@ int8_t FileMove(const char *oldName, const char *newName) {
     if (::renameat2(AT_FDCWD, oldName, AT_FDCWD, newName, RENAME_NOREPLACE) == 0)
         return FILE_OK;
     if (errno != EINVAL && errno != ENOSYS)
-        return FILE_FAILED;
+        return FileFail(errno);
     /* The file system cannot refuse to replace in a rename: a hard link
        fails on an existing name just as well. */
     if (::link(oldName, newName) != 0)
-        return FILE_FAILED;
+        return FileFail(errno);
     if (::unlink(oldName) != 0) {
+        int error = errno;
         ::unlink(newName);
-        return FILE_FAILED;
+        return FileFail(error);
     }
     return FILE_OK;
 }
@@ -177,21 +201,24 @@ int8_t FileCopy(const char *source, const char *target) {
         return FILE_FAILED;
     int in = ::open(source, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (in < 0)
-        return FILE_FAILED;
+        return FileFail(errno);
     struct stat from, to;
-    bool ok = ::fstat(in, &from) == 0 && S_ISREG(from.st_mode);
+    int error = 0;
+    if (::fstat(in, &from) != 0 || !S_ISREG(from.st_mode))
+        error = FILE_NOT_REGULAR;
     /* Truncating the target would empty the source when both are one. */
-    if (ok && ::stat(target, &to) == 0)
-        ok = from.st_dev != to.st_dev || from.st_ino != to.st_ino;
-    if (ok) {
+    else if (::stat(target, &to) == 0 && from.st_dev == to.st_dev && from.st_ino == to.st_ino)
+        error = EINVAL;
+    if (error == 0) {
         int out = ::open(target, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY,
                          from.st_mode & 0777);
-        ok = out >= 0 && FileCopyData(in, out);
-        if (out >= 0 && ::close(out) != 0)
-            ok = false;
+        if (out < 0 || !FileCopyData(in, out))
+            error = errno;
+        if (out >= 0 && ::close(out) != 0 && error == 0)
+            error = errno;
     }
     ::close(in);
-    return ok ? FILE_OK : FILE_FAILED;
+    return error == 0 ? FILE_OK : FileFail(error);
 }
 
 int8_t DirCreate(const char *path) {
@@ -227,17 +254,18 @@ int8_t DirSync(const char *name) {
         /* The root keeps its slash; any other folder loses the last one. */
         size_t length = slash == name ? 1 : (size_t)(slash - name);
         if (length >= sizeof folder)
-            return FILE_FAILED;
+            return FileFail(ENAMETOOLONG);
         std::memcpy(folder, name, length);
         folder[length] = '\0';
     }
     int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
-        return FILE_FAILED;
+        return FileFail(errno);
     /* EINVAL: the file system keeps no folder data to flush. */
     bool ok = ::fsync(fd) == 0 || errno == EINVAL;
+    int error = errno;
     ::close(fd);
-    return ok ? FILE_OK : FILE_FAILED;
+    return ok ? FILE_OK : FileFail(error);
 }
 
 int8_t FileModeCopy(const char *from, uint32_t handle) {
@@ -245,7 +273,7 @@ int8_t FileModeCopy(const char *from, uint32_t handle) {
         return FILE_FAILED;
     struct stat st;
     if (::stat(from, &st) != 0)
-        return errno == ENOENT ? FILE_OK : FILE_FAILED;
+        return errno == ENOENT ? FILE_OK : FileFail(errno);
     return FileResult(::fchmod(FileDescriptor(handle), st.st_mode & 07777));
 }
 
@@ -256,8 +284,10 @@ int FileExists(const char *name) {
 
 int8_t FileAccess(const char *name, uint32_t flags) {
     struct stat st;
-    if (::stat(name, &st) != 0 || !S_ISREG(st.st_mode))
-        return FILE_FAILED;
+    if (::stat(name, &st) != 0)
+        return FileFail(errno);
+    if (!S_ISREG(st.st_mode))
+        return FileFail(S_ISDIR(st.st_mode) ? EISDIR : FILE_NOT_REGULAR);
     int mode = (flags & FILE_READ ? R_OK : 0) | (flags & FILE_WRITE ? W_OK : 0);
     return FileResult(::faccessat(AT_FDCWD, name, mode == 0 ? F_OK : mode, AT_EACCESS));
 }

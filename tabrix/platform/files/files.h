@@ -67,6 +67,11 @@ int FileExists(const char *name);
    flags (FILE_READ, FILE_WRITE) say. */
 int8_t FileAccess(const char *name, uint32_t flags);
 
+/* Why the last failing operation failed, in the system's words ("No such
+   file or directory", "Permission denied"); "Input/output error" for a
+   failure the test hook asked for. */
+const char *FileErrorText(void);
+
 /* The host's parameter record as FSPInit kept it. */
 const _FSP_INIT_PARAMS *FileParams(void);
 
