@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/messages/messages.h"
 #include "scripted.h"
 #include "session/edit.h"
 #include "session/prompts.h"
@@ -154,6 +155,90 @@ TEST_F(OperatorTest, Scenarios) {
         EXPECT_EQ(ImageCellRead(8), sc.variable) << sc.name;
         EXPECT_EQ(TabrixGetErrorLine(), 0u) << sc.name << ": " << ErrorText();
     }
+}
+
+// TabrixModified: whether the session holds a value that its file (the
+// data file, or the memory image for a variable) does not.
+TEST_F(OperatorTest, ModifiedTellsWhatTheFilesLack) {
+    struct Case { const char *name, *script, *keys; uint32_t modified; };
+    const Case cases[] = {
+        {"a fresh start", "MAIN.SCT", "", 0},
+        {"an edit taken", "MAIN.SCT", "2.5<down>", 1},
+        {"an edit still being typed", "MAIN.SCT", "2.5", 1},
+        {"a choice made and not taken", "MAIN.SCT", "<down><down><down><left>", 1},
+        {"the value's own text typed again", "MAIN.SCT", "12.50", 0},
+        {"the value it had typed again", "MAIN.SCT", "12.5<down>", 0},
+        {"a refused text", "MAIN.SCT", "1.5x<down>", 1},
+        {"saved", "MAIN.SCT", "2.5<down><finish>", 0},
+        {"a variable", "MAIN.SCT", "<down><down><down><down><down>77<down>", 1},
+        {"a variable written back", "MAIN.SCT", "<down><down><down><down><down>77<down><finish>", 0},
+        {"a start value that changes a parameter", "MAIN.SCT", "<down><down><down><down><down><down><enter>", 1},
+        {"the manual setting's Ok", "MAIN.SCT", "<manual>7<enter>5<enter><enter>", 1},
+        {"the manual setting's Cancel", "MAIN.SCT", "<manual>7<enter>5<down><down><enter>", 0},
+        {"on another script's screen", "MENU.SCT", "<enter>2.5<down>", 1},
+        {"discarded in the save prompt", "MENU.SCT", "<enter>2.5<down><back><down><enter>", 0},
+        {"saved in the save prompt", "MENU.SCT", "<enter>2.5<down><back><enter>", 0},
+        {"kept in the save prompt", "MENU.SCT", "<enter>2.5<down><back><down><down><enter>", 1},
+    };
+    for (const Case &c : cases) {
+        Reset();
+        ASSERT_EQ(Start(c.script), 0u) << c.name;
+        Send(c.keys);
+        EXPECT_EQ(TabrixModified(), c.modified) << c.name;
+    }
+    // A save that fails leaves the edit unsaved.
+    Reset();
+    ASSERT_EQ(Start(), 0u);
+    Send("2.5<down>");
+    FileFaultSet([](int op) { return op == FILE_OP_WRITE ? 1 : 0; });
+    Send("<finish>");
+    FileFaultSet(nullptr);
+    EXPECT_EQ(TabrixGetErrorLine(), (uint32_t)MSG_FILE_WRITE_ERROR);
+    EXPECT_EQ(TabrixModified(), 1u);
+}
+
+// After TabrixStop nothing an event asks for happens.
+TEST_F(OperatorTest, EventsAfterStopDoNothing) {
+    ASSERT_EQ(Start(), 0u);
+    Send("2.5<down>");
+    TabrixStop(&info);
+    EXPECT_TRUE(Send("<finish><forget>").empty());
+    EXPECT_EQ(Read("DATA.TXT"), DataFile());
+    ASSERT_EQ(Start(), 0u);
+    EXPECT_EQ(Send("<finish>"), std::vector<uint32_t>{2}) << "a new start takes events again";
+}
+
+// The reason record: nothing written into a record too small for it; the
+// place and reason of a link to a missing screen, and of a full pool.
+TEST_F(OperatorTest, ErrorReasonRecord) {
+    Write("MAIN.SCT", {"DIALOG \"M\" \"DLG_MAIN\"", "TEXT \"x\"", "  SUB \"Gone\" \"NOWHERE\""});
+    ASSERT_EQ(Start(), 0u);
+    Send("<enter>");
+    static _TABRIX_ERROR e;
+    std::memset(&e, 'x', sizeof e);
+    e.size = sizeof e - 1;
+    EXPECT_EQ(TabrixGetErrorReason(&e), 16u);
+    EXPECT_EQ(e.code, 0x78787878u) << "a short record is left alone";
+    EXPECT_EQ(TabrixGetErrorReason(nullptr), 16u);
+    e.size = sizeof e;
+    EXPECT_EQ(TabrixGetErrorReason(&e), 16u);
+    EXPECT_EQ(e.code, 16u);
+    EXPECT_STREQ(e.file, "MAIN.SCT");
+    EXPECT_EQ(e.line, 3u);
+    EXPECT_EQ(e.column, 3u);
+    EXPECT_STREQ(e.reason, "no screen NOWHERE in MAIN.SCT for the button \"Gone\"");
+    EXPECT_EQ(ErrorText(), "File:MAIN.SCT Dialog:NOWHERE") << "the detail text keeps its form";
+
+    // A script set too big for the pool: the line where it ran out.
+    std::vector<std::string> big = {"DIALOG \"M\" \"DLG_MAIN\""};
+    for (int i = 0; i < 40000; i++)
+        big.push_back("TEXT \"" + std::string(40, 'x') + "\"");
+    Write("MAIN.SCT", big);
+    ASSERT_EQ(Start(), (uint32_t)MSG_NO_MEMORY);
+    ASSERT_EQ(TabrixGetErrorReason(&e), (uint32_t)MSG_NO_MEMORY);
+    EXPECT_STREQ(e.file, "MAIN.SCT");
+    EXPECT_GT(e.line, 1u);
+    EXPECT_NE(std::strstr(e.reason, "memory pool of 2700000 bytes"), nullptr) << e.reason;
 }
 
 // ------------------------------------------------------------------ moving

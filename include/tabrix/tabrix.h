@@ -292,9 +292,9 @@ TABRIX_API uint32_t TabrixGetErrorReason(_TABRIX_ERROR *out);
    screens that show it, or the memory image for a variable), else 0.  A
    pure query: a host asks it before it closes, restarts or starts another
    session, and offers to save (TABRIX_EVENT_FINISH) when it returns 1.
-   Start values (INIT) and computed values (CALC) that changed a parameter
-   count as changes too; edits the operator discarded in the save prompt
-   do not. */
+   A text typed into a field or a choice made and not taken yet counts,
+   and so do start values (INIT) and computed values (CALC) that changed a
+   parameter; edits the operator discarded in the save prompt do not. */
 TABRIX_API uint32_t TabrixModified(void);
 
 /* Copies path, keyword and count of the data file saved last; an empty

@@ -130,6 +130,33 @@ static bool EditCommitField(_ITEM *item) {
     return parsed.whole && ok && !(parsed.value < 0 && !sign) && magnitude <= EDIT_MAGNITUDE_MAX;
 }
 
+/* Whether taking a field would change its value: a text that is not the
+   value's own, or a choice that is not the value's.  Changes nothing. */
+static bool EditPending(const _ITEM *item) {
+    const _VALUEREF *ref = (const _VALUEREF *)item->valueRef;
+    if (item->kind == DLG_ITEM_EDIT) {
+        _EDIT_PARSE parsed = EditParse(ref, ((const _EDIT_ITEM *)item->data)->text);
+        return !(parsed.whole && parsed.value == EditCurrent(ref));
+    }
+    const _LIST_ENTRY *chosen = ((const _LIST_ITEM *)item->data)->current;
+    if (chosen == nullptr)
+        return false;
+    if (ValueRefType(ref) == LINE_SIGN) {
+        int32_t p = TabrixSession.params[ref->number].value;
+        return (chosen->value == 1 && p < 0) || (chosen->value == -1 && p > 0);
+    }
+    int64_t cur = EditCurrent(ref);
+    return chosen->value != -1 && chosen->value != (cur < 0 ? -cur : cur);
+}
+
+bool ItemsPending(const _DIALOG *dialog) {
+    for (const _ITEM *item = dialog->firstItem; item; item = item->next)
+        if (item->valueRef != nullptr && (item->kind == DLG_ITEM_EDIT || item->kind == DLG_ITEM_LIST) &&
+            EditPending(item))
+            return true;
+    return false;
+}
+
 /* A SIGN turns the sign of the whole value to the chosen one. */
 static void EditCommitSign(const _ITEM *item) {
     const _VALUEREF *ref = (const _VALUEREF *)item->valueRef;

@@ -29,6 +29,10 @@ void ItemsRefresh(_DIALOG *dialog);
    when a field was refused (it is redrawn in red and keeps its text). */
 int32_t ItemsCommit(_DIALOG *dialog);
 
+/* Whether a field holds a text or choice that taking it would store:
+   what the operator typed or chose and did not take yet. */
+bool ItemsPending(const _DIALOG *dialog);
+
 /* Runs the CALC entries of list, only those marked to run on entry when
    onlyMarked is 1.  Returns 1 when the parameter table changed. */
 int32_t CalcRun(const _TABRIX_INFO *info, _SESSION *session, _CALCENTRY *list, int32_t onlyMarked);

@@ -11,6 +11,7 @@
 #include "platform/draw/draw.h"
 #include "platform/messages/messages.h"
 #include "script/loader.h"
+#include "session/edit.h"
 #include "session/prompts.h"
 #include "text/str.h"
 
@@ -132,6 +133,9 @@ static bool SessionParamSame(const _PARAM *a, const _PARAM *b) {
 }
 
 bool SessionModified(const _SESSION *s) {
+    const _SCREEN *screen = s->current;
+    if (screen != nullptr && screen->dialog != nullptr && ItemsPending(screen->dialog))
+        return true;
     if (s->tableFile)
         for (uint32_t n = 0; n < PARAM_COUNT; n++)
             if (!SessionParamSame(&s->params[n], &s->baseline[n]))

@@ -114,7 +114,8 @@ void SessionSave(const _TABRIX_INFO *info, _SESSION *session);
 
 /* Whether the session holds a parameter or variable whose value differs
    from the one last read from or saved to its file (the data file, or
-   the memory image for a variable). */
+   the memory image for a variable), or a field of the current screen
+   that holds a text or choice not taken yet. */
 bool SessionModified(const _SESSION *session);
 
 /* Whether key moves or deletes (Enter, the arrows, backspace) rather than
