@@ -123,6 +123,36 @@ TEST_F(ExprTest, Errors) {
     ExpectEvaluations(cases);
 }
 
+// Why a text does not evaluate, and where the evaluator stopped.
+TEST_F(ExprTest, ReasonsAndWhereTheyStand) {
+    const struct { const char *text, *reason; size_t at; } cases[] = {
+        {"(1", "\")\" expected", 2},
+        {"SIN3", "\"(\" expected after SIN", 3},
+        {"COSPI", "\"(\" expected after COS", 3},
+        {"1+R2000", "parameter R2000 is outside 0..1999", 2},
+        {"D-1*2", "real slot D-1 is outside 0..29", 0},
+        {"M5", "variable M needs bank.offset, such as M1.8", 0},
+        {"M1.9997", "variable offset 9997 is outside the memory image (0..9996)", 0},
+        {"2*#", "unexpected \"#\"", 2},
+        {"2*", "a value expected at the end", 2},
+        {"1+)", "a value expected, not \")\"", 2},
+        {"", "a value expected at the end", 0},
+        {"1+1E3", "unexpected \"E\"", 3},
+    };
+    for (const auto &c : cases) {
+        SetUp();
+        size_t at = 99;
+        ExprEvaluateAt(nullptr, &TabrixSession, c.text, &at);
+        EXPECT_EQ(TabrixSession.errorCode, 38u) << c.text;
+        EXPECT_STREQ(TabrixSession.place.reason, c.reason) << c.text;
+        EXPECT_EQ(at, c.at) << c.text;
+    }
+    SetUp();
+    ExprEvaluate(nullptr, &TabrixSession, (std::string(300, '(') + "1").c_str());
+    EXPECT_STREQ(TabrixSession.place.reason, "nesting deeper than 256");
+    EXPECT_STREQ(TabrixSession.errorText, "") << "the evaluator writes no detail text";
+}
+
 TEST_F(ExprTest, Tokens) {
     const struct {
         const char *text;
