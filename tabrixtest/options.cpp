@@ -69,5 +69,7 @@ QString OptionsUsage() {
         "  -h, --help   print this help and end\n"
         "\n"
         "Keys: arrows move, Enter takes a value, Backspace and Delete erase,\n"
-        "F4 opens the manual setting, F5 goes back; the button \"Uložit\" saves.\n");
+        "F4 opens the manual setting, F5 goes back; Ctrl+S or the button \"Uložit\"\n"
+        "saves.  Keys count by the character they type: \"-\" is the minus sign,\n"
+        "\".\" and \",\" the decimal point; \"+\", \"=\", \"/\" and \"?\" type nothing.\n");
 }

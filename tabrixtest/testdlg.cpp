@@ -112,10 +112,16 @@ void TabrixTestDlg::SetCommandLineFile(const QString &path) {
 }
 
 /* Keys are examined before the window's own processing and always passed
-   on afterwards. */
+   on afterwards.  The finish key saves as the button does, closing the
+   window when the session ended. */
 bool TabrixTestDlg::eventFilter(QObject *, QEvent *event) {
-    if (event->type() == QEvent::KeyPress && running)
-        Send(KeyMapQt(static_cast<QKeyEvent *>(event)->key()));
+    if (event->type() != QEvent::KeyPress || !running)
+        return false;
+    const KeyAction action = KeyMapEvent(*static_cast<QKeyEvent *>(event));
+    if (action.event == TABRIX_EVENT_FINISH)
+        Save();
+    else
+        Send(action);
     return false;
 }
 
