@@ -10,6 +10,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "captions.h"
 #include "frame.h"
 #include "keymap.h"
 #include "tabrix/tabrix.h"
@@ -18,7 +19,8 @@ class TabrixTestDlg : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TabrixTestDlg(QWidget *parent = nullptr);
+    /* The window speaks language (TABRIX_LANG_*). */
+    explicit TabrixTestDlg(uint32_t language = TABRIX_LANG_CZECH, QWidget *parent = nullptr);
 
     /* The script named on the command line; the first open-and-start
        takes it instead of asking. */
@@ -61,6 +63,7 @@ private:
     void ScreenSmall();
     void About();
 
+    const HostTexts &texts;
     QImage image;                   /* the frame's client area */
     _GDI_SURFACE surface;           /* the library's view of image */
     QWidget *frame;

@@ -6,30 +6,13 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
-#include <QPushButton>
 #include <QTemporaryDir>
 
 #include "fake_tabrix.h"
 #include "frame.h"
-#include "testdlg.h"
+#include "testwindow.h"
 
 namespace {
-
-class TestDlg : public TabrixTestDlg {
-public:
-    QString chosen;                /* the file dialog's answer */
-    int dialogs = 0;               /* times the file dialog was shown */
-    QStringList edited;            /* files opened in the editor */
-
-protected:
-    QString ChooseScript() override {
-        dialogs++;
-        return chosen;
-    }
-    void OpenInEditor(const QString &path) override {
-        edited << path;
-    }
-};
 
 class TestDlgTest : public ::testing::Test {
 protected:
@@ -48,13 +31,7 @@ protected:
     }
 
     void Click(const char *caption) {
-        for (QPushButton *button : dlg.findChildren<QPushButton *>()) {
-            if (button->text() == QString::fromUtf8(caption)) {
-                button->click();
-                return;
-            }
-        }
-        FAIL() << "no button " << caption;
+        EXPECT_TRUE(ClickButton(dlg, caption)) << "no button " << caption;
     }
 
     void Press(int key, const char *text = "", Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
