@@ -5,6 +5,7 @@
  */
 #include "testdlg.h"
 
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
@@ -235,16 +236,62 @@ QString TabrixTestDlg::ChooseScript() {
                                         Text(texts.openFilter));
 }
 
+/* Save is the default answer: Enter keeps the values. */
+TabrixTestDlg::SaveAnswer TabrixTestDlg::AskToSave() {
+    QMessageBox box(QMessageBox::Question, Text(texts.questionTitle), Text(texts.question),
+                    QMessageBox::NoButton, this);
+    QPushButton *save = box.addButton(Text(texts.save), QMessageBox::AcceptRole);
+    QPushButton *discard = box.addButton(Text(texts.discard), QMessageBox::DestructiveRole);
+    QPushButton *cancel = box.addButton(Text(texts.cancel), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save)
+        return SaveAnswer::Save;
+    return box.clickedButton() == discard ? SaveAnswer::Discard : SaveAnswer::Cancel;
+}
+
 void TabrixTestDlg::OpenInEditor(const QString &path) {
     EditorOpen(path);
 }
 
+/* Whether the session's values may be let go: nothing is unsaved, or the
+   operator discarded it, or saved it and the session finished.  A save
+   that failed leaves the red field or the error box on the frame. */
+bool TabrixTestDlg::ChangesSettled() {
+    if (!running || TabrixModified() == 0)
+        return true;
+    switch (AskToSave()) {
+    case SaveAnswer::Discard:
+        return true;
+    case SaveAnswer::Cancel:
+        return false;
+    case SaveAnswer::Save:
+        break;
+    }
+    return Send({TABRIX_EVENT_FINISH, 0}) == TABRIX_CONT_FINISHED;
+}
+
+void TabrixTestDlg::closeEvent(QCloseEvent *event) {
+    if (ChangesSettled())
+        event->accept();
+    else
+        event->ignore();
+}
+
 void TabrixTestDlg::Open() {
+    if (!ChangesSettled())
+        return;
     running = false;
     OpenAndStart();
 }
 
 void TabrixTestDlg::Restart() {
+    if (ChangesSettled())
+        SessionRestart();
+}
+
+void TabrixTestDlg::SessionRestart() {
     if (scriptPath.isEmpty())
         return;
     running = true;
@@ -285,9 +332,11 @@ void TabrixTestDlg::EditDataFile() {
 }
 
 void TabrixTestDlg::SetScreen(const FrameRect &rect) {
+    if (!ChangesSettled())
+        return;
     screen = rect;
     if (running)
-        Restart();
+        SessionRestart();
 }
 
 void TabrixTestDlg::ScreenLarge() {

@@ -22,6 +22,9 @@ public:
     /* The window speaks language (TABRIX_LANG_*). */
     explicit TabrixTestDlg(uint32_t language = TABRIX_LANG_CZECH, QWidget *parent = nullptr);
 
+    /* The operator's answer to the save question. */
+    enum class SaveAnswer { Save, Discard, Cancel };
+
     /* The script named on the command line; the first open-and-start
        takes it instead of asking. */
     void SetCommandLineFile(const QString &path);
@@ -38,16 +41,22 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
     /* Asks for a script; empty when cancelled. */
     virtual QString ChooseScript();
+    /* Asks whether to save the session's unsaved values before they are
+       let go. */
+    virtual SaveAnswer AskToSave();
     /* Opens a file in the text editor. */
     virtual void OpenInEditor(const QString &path);
 
 private:
     void ButtonsCreate();
     uint32_t Send(KeyAction action);
+    bool ChangesSettled();
     void SessionStart();
+    void SessionRestart();
     void Repaint();
     void FrameFill();
     void Open();

@@ -120,6 +120,7 @@ TEST_F(TestDlgTest, ButtonsSendTheirEventsOnlyWhileRunning) {
 TEST_F(TestDlgTest, SaveClosesTheWindowOnlyWhenTheSessionEnded) {
     dlg.show();
     Start();
+    Fake.modified = 1;
     Fake.finishResult = TABRIX_CONT_GOING;  // a refused field, or a failed save
     Click("Uložit");
     EXPECT_TRUE(dlg.isVisible());
@@ -131,6 +132,7 @@ TEST_F(TestDlgTest, SaveClosesTheWindowOnlyWhenTheSessionEnded) {
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_FALSE(dlg.Running());
     EXPECT_EQ(Fake.log, (Lines{"TabrixCont 3 0", "TabrixCont 1 49", "TabrixCont 3 49"}));
+    EXPECT_EQ(dlg.questions, 0) << "saving asks nothing";
 }
 
 TEST_F(TestDlgTest, ControlSSavesAsTheButtonDoes) {
@@ -138,6 +140,7 @@ TEST_F(TestDlgTest, ControlSSavesAsTheButtonDoes) {
     Press(Qt::Key_S, "\x13", Qt::ControlModifier);
     EXPECT_TRUE(Fake.log.empty()) << "no session to save";
     Start();
+    Fake.modified = 1;
     Fake.finishResult = TABRIX_CONT_GOING;
     Press(Qt::Key_S, "\x13", Qt::ControlModifier);
     EXPECT_TRUE(dlg.isVisible());
@@ -148,6 +151,7 @@ TEST_F(TestDlgTest, ControlSSavesAsTheButtonDoes) {
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_FALSE(dlg.Running());
     EXPECT_EQ(Fake.log, (Lines{"TabrixCont 3 0", "TabrixCont 3 0"}));
+    EXPECT_EQ(dlg.questions, 0) << "saving asks nothing";
 }
 
 TEST_F(TestDlgTest, ScreenPresetsRestartARunningSession) {

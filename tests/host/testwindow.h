@@ -1,5 +1,5 @@
 // The host's window with its questions answered by the test: the file
-// dialog and the editor.
+// dialog, the editor and the save question.
 #ifndef TESTS_HOST_TESTWINDOW_H
 #define TESTS_HOST_TESTWINDOW_H
 
@@ -16,6 +16,9 @@ public:
     QString chosen;                /* the file dialog's answer */
     int dialogs = 0;               /* times the file dialog was shown */
     QStringList edited;            /* files opened in the editor */
+    SaveAnswer answer = SaveAnswer::Cancel;  /* the save question's answer */
+    int questions = 0;             /* times the save question was asked */
+    bool realQuestion = false;     /* ask with the window's own message box */
 
 protected:
     QString ChooseScript() override {
@@ -24,6 +27,10 @@ protected:
     }
     void OpenInEditor(const QString &path) override {
         edited << path;
+    }
+    SaveAnswer AskToSave() override {
+        questions++;
+        return realQuestion ? TabrixTestDlg::AskToSave() : answer;
     }
 };
 
