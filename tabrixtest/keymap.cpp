@@ -44,9 +44,9 @@ constexpr KeyRow keyTable[] = {
 /* A typed character as the library's key.  "+", "." and "?" are the
    library's codes for the decimal point, backspace and minus, so the keys
    that type "-", "." and "," are translated and the characters whose codes
-   mean something else send nothing: "+20" must not store -20.  "=" and "/"
-   shared a key with "+" and "?" on the panel's keyboard and stay silent
-   with them.  Letters go as capitals, the only letters fields show. */
+   mean something else send nothing: "+20" must not store -20.  "=" and "/",
+   which share their keys with "+" and "?" on common layouts, stay silent
+   with them.  Letters go as capitals. */
 KeyAction KeyMapChar(char16_t c) {
     switch (c) {
     case u'-':
