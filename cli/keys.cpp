@@ -54,18 +54,22 @@ static size_t KeysCharLength(std::string_view text) {
     return n;
 }
 
-/* A typed character at the start of text: its length, or 0 with why. */
+/* A typed character at the start of text, as the key of the desktop host
+   that types it sends it: its length, or 0 with why.  No key sends "+",
+   "=", "/" or "?": the codes of "+" and "?" are the decimal point and the
+   minus sign. */
 static size_t KeysChar(std::string_view text, std::vector<KeyEvent> &events, std::string &why) {
     std::string_view token = text.substr(0, KeysCharLength(text));
     unsigned char c = (unsigned char)token[0];
     int8_t key = (int8_t)c;
-    if (c == '.')
+    if (c == '.' || c == ',')
         key = DLG_KEY_POINT;
     else if (c == '-')
         key = DLG_KEY_MINUS;
-    else if (c == '+' || c == '?') {
-        why = KeysQuoted(token) + " cannot be typed: its code types " +
-              (c == '+' ? "a decimal point (write \".\")" : "a minus sign (write \"-\")");
+    else if (c >= 'a' && c <= 'z')
+        key = (int8_t)(c - 'a' + 'A');
+    else if (c == '+' || c == '=' || c == '/' || c == '?') {
+        why = KeysQuoted(token) + " cannot be typed: no key of the panel types it";
         return 0;
     } else if (c < ' ' || c > '~') {
         why = KeysQuoted(token) + " cannot be typed: only printable ASCII characters and named keys";

@@ -2,8 +2,10 @@
  * keys.h - the KEYS text of render and run: what an operator types, as
  * the session's events.
  *
- * A character stands for itself ("." types the decimal point, key 43;
- * "-" the minus sign, key 63); named keys stand in angle brackets: <up>
+ * A character stands for the key that types it, as the desktop host sends
+ * it ("." and "," type the decimal point, key 43; "-" the minus sign, key
+ * 63; a letter its capital); no key types "+", "=", "/" or "?".  Named
+ * keys stand in angle brackets: <up>
  * <down> <left> <right> <enter> <bksp>, and the events <back> <finish>
  * <manual> <forget>; "<<" is a literal "<".  Names are case-insensitive.
  */

@@ -10,8 +10,9 @@
 #include "lang.h"
 
 static const char *mainKeysHelp =
-    "KEYS: characters stand for themselves (\".\" types the decimal point, \"-\" the\n"
-    "minus sign); named keys in angle brackets: <up> <down> <left> <right> <enter>\n"
+    "KEYS: characters stand for the keys that type them (\".\" and \",\" the decimal\n"
+    "point, \"-\" the minus sign, a letter its capital; no key types \"+\", \"=\", \"/\"\n"
+    "or \"?\"); named keys in angle brackets: <up> <down> <left> <right> <enter>\n"
     "<bksp>, and the events <back> <finish> <manual> <forget>; \"<<\" is a \"<\".\n"
     "Example: --keys '<down>12.5<enter><finish>'.";
 

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+class QKeyEvent;
+
 /* One event for TabrixCont: event 0 sends nothing; event 1 is a key with
    its code in key; the other events are session commands, and their key
    is not used. */
@@ -15,9 +17,11 @@ struct KeyAction {
     int8_t key;
 };
 
-/* The event of a pressed key, given as its Qt::Key code.  Qt reports the
-   key's meaning, not its place: the keypad's digits, point and Enter come
-   as the same codes as the main block's. */
-KeyAction KeyMapQt(int qtKey);
+/* The event of a pressed key.  Editing and command keys count by what
+   they are; every other key by the character it types in the user's
+   layout, whatever its place on the keyboard or keypad.  Ctrl+S is the
+   finish (save), and no other key held with Ctrl, Alt or Meta sends
+   anything. */
+KeyAction KeyMapEvent(const QKeyEvent &event);
 
 #endif

@@ -29,7 +29,7 @@ int main(int argc, char **argv) {
     LocalizationInit(nullptr, options.language);
 
     QApplication app(argc, argv);
-    TabrixTestDlg window;
+    TabrixTestDlg window(options.language);
     window.SetCommandLineFile(options.script);
     window.show();
     /* The session starts once the window is up, not inside a paint. */

@@ -65,9 +65,11 @@ QString OptionsUsage() {
         "Runs an editing session of libtabrix on a screen script in a window.\n"
         "Without a script, a file dialog asks for one.\n"
         "\n"
-        "  --lang LANG  language of the library's messages (default cs)\n"
+        "  --lang LANG  language of the window and its messages (default cs)\n"
         "  -h, --help   print this help and end\n"
         "\n"
         "Keys: arrows move, Enter takes a value, Backspace and Delete erase,\n"
-        "F4 opens the manual setting, F5 goes back; the button \"Uložit\" saves.\n");
+        "F4 opens the manual setting, F5 goes back; Ctrl+S or the button \"Uložit\"\n"
+        "saves.  Keys count by the character they type: \"-\" is the minus sign,\n"
+        "\".\" and \",\" the decimal point; \"+\", \"=\", \"/\" and \"?\" type nothing.\n");
 }

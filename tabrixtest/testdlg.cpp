@@ -5,6 +5,7 @@
  */
 #include "testdlg.h"
 
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
@@ -15,8 +16,10 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyle>
 
 #include <algorithm>
+#include <climits>
 
 #include "editor.h"
 
@@ -29,6 +32,19 @@ int DluX(int dlu) {
 
 int DluY(int dlu) {
     return (dlu * 13 + 4) / 8;
+}
+
+QString Text(const char *utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+/* The width that shows a button's caption whole: the text, the style's
+   margin and its frame on both sides. */
+int ButtonWidthNeeded(const QPushButton *button) {
+    const QStyle *style = button->style();
+    return button->fontMetrics().horizontalAdvance(button->text()) +
+           style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button) +
+           2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
 }
 
 /* The frame control: shows the image as the library left it.  A paint
@@ -51,8 +67,9 @@ private:
 
 }  // namespace
 
-TabrixTestDlg::TabrixTestDlg(QWidget *parent)
-    : QWidget(parent), image(FRAME_WIDTH, FRAME_HEIGHT, QImage::Format_RGB32), info{}, keyb{} {
+TabrixTestDlg::TabrixTestDlg(uint32_t language, QWidget *parent)
+    : QWidget(parent), texts(CaptionsFor(language)),
+      image(FRAME_WIDTH, FRAME_HEIGHT, QImage::Format_RGB32), info{}, keyb{} {
     surface.width = FRAME_WIDTH;
     surface.height = FRAME_HEIGHT;
     surface.pitch = static_cast<uint32_t>(image.bytesPerLine());
@@ -76,30 +93,49 @@ TabrixTestDlg::TabrixTestDlg(QWidget *parent)
     installEventFilter(this);
 }
 
+/* Each button keeps its place unless its caption needs more room: then it
+   widens away from its anchor and pushes the buttons beyond it in its row.
+   The buttons anchored right are listed from the right. */
 void TabrixTestDlg::ButtonsCreate() {
     struct ButtonSpec {
-        const char *caption;
+        const char *HostTexts::*caption;    /* null: no caption */
         int x, y, width, height;            /* dialog units */
+        bool anchorRight;
         void (TabrixTestDlg::*action)();    /* null: the button does nothing */
     };
     static constexpr ButtonSpec buttons[] = {
-        {"Uložit", 95, 315, 60, 29, &TabrixTestDlg::Save},
-        {"", 160, 315, 60, 29, nullptr},
-        {"", 225, 315, 60, 29, nullptr},
-        {"Ruční", 290, 315, 60, 29, &TabrixTestDlg::Manual},
-        {"Vynořit", 355, 315, 60, 29, &TabrixTestDlg::Back},
-        {"", 420, 315, 60, 29, nullptr},
-        {"Otevřít", 0, 350, 30, 14, &TabrixTestDlg::Open},
-        {"Restart", 30, 350, 30, 14, &TabrixTestDlg::Restart},
-        {"Upravit", 60, 350, 30, 14, &TabrixTestDlg::EditScript},
-        {"Parametry", 90, 350, 35, 14, &TabrixTestDlg::EditDataFile},
-        {"Střední", 500, 350, 30, 14, &TabrixTestDlg::ScreenMedium},
-        {"Malé", 530, 350, 20, 14, &TabrixTestDlg::ScreenSmall},
-        {"Velké", 550, 350, 25, 14, &TabrixTestDlg::ScreenLarge},
+        {&HostTexts::save, 95, 315, 60, 29, false, &TabrixTestDlg::Save},
+        {nullptr, 160, 315, 60, 29, false, nullptr},
+        {nullptr, 225, 315, 60, 29, false, nullptr},
+        {&HostTexts::manual, 290, 315, 60, 29, false, &TabrixTestDlg::Manual},
+        {&HostTexts::back, 355, 315, 60, 29, false, &TabrixTestDlg::Back},
+        {nullptr, 420, 315, 60, 29, false, nullptr},
+        {&HostTexts::open, 0, 350, 30, 14, false, &TabrixTestDlg::Open},
+        {&HostTexts::restart, 30, 350, 30, 14, false, &TabrixTestDlg::Restart},
+        {&HostTexts::edit, 60, 350, 30, 14, false, &TabrixTestDlg::EditScript},
+        {&HostTexts::parameters, 90, 350, 35, 14, false, &TabrixTestDlg::EditDataFile},
+        {&HostTexts::large, 550, 350, 25, 14, true, &TabrixTestDlg::ScreenLarge},
+        {&HostTexts::small, 530, 350, 20, 14, true, &TabrixTestDlg::ScreenSmall},
+        {&HostTexts::medium, 500, 350, 30, 14, true, &TabrixTestDlg::ScreenMedium},
     };
+    int row = -1, leftEdge = 0, rightEdge = INT_MAX;
     for (const ButtonSpec &place : buttons) {
-        auto *button = new QPushButton(QString::fromUtf8(place.caption), this);
-        button->setGeometry(DluX(place.x), DluY(place.y), DluX(place.width), DluY(place.height));
+        if (place.y != row) {
+            row = place.y;
+            leftEdge = 0;
+            rightEdge = INT_MAX;
+        }
+        auto *button = new QPushButton(place.caption ? Text(texts.*place.caption) : QString(), this);
+        QRect rect(DluX(place.x), DluY(place.y), DluX(place.width), DluY(place.height));
+        rect.setWidth(std::max(rect.width(), ButtonWidthNeeded(button)));
+        if (place.anchorRight) {
+            rect.moveRight(std::min(DluX(place.x + place.width) - 1, rightEdge));
+            rightEdge = rect.left() - 1;
+        } else {
+            rect.moveLeft(std::max(rect.left(), leftEdge));
+            leftEdge = rect.right() + 1;
+        }
+        button->setGeometry(rect);
         /* Keys belong to the session: no key may press a button. */
         button->setFocusPolicy(Qt::NoFocus);
         if (place.action != nullptr)
@@ -112,10 +148,16 @@ void TabrixTestDlg::SetCommandLineFile(const QString &path) {
 }
 
 /* Keys are examined before the window's own processing and always passed
-   on afterwards. */
+   on afterwards.  The finish key saves as the button does, closing the
+   window when the session ended. */
 bool TabrixTestDlg::eventFilter(QObject *, QEvent *event) {
-    if (event->type() == QEvent::KeyPress && running)
-        Send(KeyMapQt(static_cast<QKeyEvent *>(event)->key()));
+    if (event->type() != QEvent::KeyPress || !running)
+        return false;
+    const KeyAction action = KeyMapEvent(*static_cast<QKeyEvent *>(event));
+    if (action.event == TABRIX_EVENT_FINISH)
+        Save();
+    else
+        Send(action);
     return false;
 }
 
@@ -190,22 +232,66 @@ void TabrixTestDlg::FrameFill() {
 QString TabrixTestDlg::ChooseScript() {
     const QString folder = scriptPath.isEmpty() ? QDir::currentPath()
                                                 : QFileInfo(scriptPath).absolutePath();
-    return QFileDialog::getOpenFileName(
-        this, QStringLiteral("Open Script File"), folder,
-        QStringLiteral("Tables Script Files (TAB*.SCT tab*.sct);;"
-                       "ALL Script Files (*.SCT *.sct);;All Files (*)"));
+    return QFileDialog::getOpenFileName(this, Text(texts.openTitle), folder,
+                                        Text(texts.openFilter));
+}
+
+/* Save is the default answer: Enter keeps the values. */
+TabrixTestDlg::SaveAnswer TabrixTestDlg::AskToSave() {
+    QMessageBox box(QMessageBox::Question, Text(texts.questionTitle), Text(texts.question),
+                    QMessageBox::NoButton, this);
+    QPushButton *save = box.addButton(Text(texts.save), QMessageBox::AcceptRole);
+    QPushButton *discard = box.addButton(Text(texts.discard), QMessageBox::DestructiveRole);
+    QPushButton *cancel = box.addButton(Text(texts.cancel), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save)
+        return SaveAnswer::Save;
+    return box.clickedButton() == discard ? SaveAnswer::Discard : SaveAnswer::Cancel;
 }
 
 void TabrixTestDlg::OpenInEditor(const QString &path) {
     EditorOpen(path);
 }
 
+/* Whether the session's values may be let go: nothing is unsaved, or the
+   operator discarded it, or saved it and the session finished.  A save
+   that failed leaves the red field or the error box on the frame. */
+bool TabrixTestDlg::ChangesSettled() {
+    if (!running || TabrixModified() == 0)
+        return true;
+    switch (AskToSave()) {
+    case SaveAnswer::Discard:
+        return true;
+    case SaveAnswer::Cancel:
+        return false;
+    case SaveAnswer::Save:
+        break;
+    }
+    return Send({TABRIX_EVENT_FINISH, 0}) == TABRIX_CONT_FINISHED;
+}
+
+void TabrixTestDlg::closeEvent(QCloseEvent *event) {
+    if (ChangesSettled())
+        event->accept();
+    else
+        event->ignore();
+}
+
 void TabrixTestDlg::Open() {
+    if (!ChangesSettled())
+        return;
     running = false;
     OpenAndStart();
 }
 
 void TabrixTestDlg::Restart() {
+    if (ChangesSettled())
+        SessionRestart();
+}
+
+void TabrixTestDlg::SessionRestart() {
     if (scriptPath.isEmpty())
         return;
     running = true;
@@ -246,9 +332,11 @@ void TabrixTestDlg::EditDataFile() {
 }
 
 void TabrixTestDlg::SetScreen(const FrameRect &rect) {
+    if (!ChangesSettled())
+        return;
     screen = rect;
     if (running)
-        Restart();
+        SessionRestart();
 }
 
 void TabrixTestDlg::ScreenLarge() {
@@ -265,14 +353,14 @@ void TabrixTestDlg::ScreenSmall() {
 
 void TabrixTestDlg::contextMenuEvent(QContextMenuEvent *event) {
     QMenu menu(this);
-    menu.addAction(QStringLiteral("About TabrixTest..."), this, &TabrixTestDlg::About);
+    menu.addAction(Text(texts.aboutEntry), this, &TabrixTestDlg::About);
     menu.exec(event->globalPos());
 }
 
 void TabrixTestDlg::About() {
     QMessageBox box(this);
-    box.setWindowTitle(QStringLiteral("About TabrixTest"));
-    box.setText(QStringLiteral("TabrixTest Version 1.0"));
+    box.setWindowTitle(Text(texts.aboutTitle));
+    box.setText(Text(texts.aboutText));
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.exec();
 }

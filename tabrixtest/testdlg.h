@@ -10,6 +10,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "captions.h"
 #include "frame.h"
 #include "keymap.h"
 #include "tabrix/tabrix.h"
@@ -18,7 +19,11 @@ class TabrixTestDlg : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TabrixTestDlg(QWidget *parent = nullptr);
+    /* The window speaks language (TABRIX_LANG_*). */
+    explicit TabrixTestDlg(uint32_t language = TABRIX_LANG_CZECH, QWidget *parent = nullptr);
+
+    /* The operator's answer to the save question. */
+    enum class SaveAnswer { Save, Discard, Cancel };
 
     /* The script named on the command line; the first open-and-start
        takes it instead of asking. */
@@ -36,16 +41,22 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
     /* Asks for a script; empty when cancelled. */
     virtual QString ChooseScript();
+    /* Asks whether to save the session's unsaved values before they are
+       let go. */
+    virtual SaveAnswer AskToSave();
     /* Opens a file in the text editor. */
     virtual void OpenInEditor(const QString &path);
 
 private:
     void ButtonsCreate();
     uint32_t Send(KeyAction action);
+    bool ChangesSettled();
     void SessionStart();
+    void SessionRestart();
     void Repaint();
     void FrameFill();
     void Open();
@@ -61,6 +72,7 @@ private:
     void ScreenSmall();
     void About();
 
+    const HostTexts &texts;
     QImage image;                   /* the frame's client area */
     _GDI_SURFACE surface;           /* the library's view of image */
     QWidget *frame;

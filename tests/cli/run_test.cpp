@@ -91,6 +91,7 @@ TEST_F(RunTest, EditsAreSavedByteForByte) {
     } cases[] = {
         {"<finish>", Saved("+000001.50", "1L", "+000250.00")},
         {"3.25<enter><finish>", Saved("+000003.25", "1L", "+000250.00")},
+        {"3,25<enter><finish>", Saved("+000003.25", "1L", "+000250.00")},
         {"-3.25<down><finish>", Saved("-000003.25", "1L", "+000250.00")},
         {"3.25<bksp>7<finish>", Saved("+000003.27", "1L", "+000250.00")},
         {"<down><left><finish>", Saved("+000001.50", "0L", "+000250.00")},

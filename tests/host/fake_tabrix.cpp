@@ -11,10 +11,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-FakeTabrix Fake{{}, 0, TABRIX_CONT_FINISHED, {}, {}, nullptr};
+FakeTabrix Fake{{}, 0, TABRIX_CONT_FINISHED, 0, {}, {}, nullptr};
 
 void FakeReset() {
-    Fake = FakeTabrix{{}, 0, TABRIX_CONT_FINISHED, {}, {}, nullptr};
+    Fake = FakeTabrix{{}, 0, TABRIX_CONT_FINISHED, 0, {}, {}, nullptr};
 }
 
 std::vector<std::string> FakeCalls(const std::string &prefix) {
@@ -93,6 +93,10 @@ extern "C" uint32_t TabrixPAINT(void) {
 
 extern "C" uint32_t TabrixGetErrorLine(void) {
     return Fake.errorLine;
+}
+
+extern "C" uint32_t TabrixModified(void) {
+    return Fake.modified;
 }
 
 extern "C" uint32_t TabrixLastSavedFile(_REKFILEINFO *out) {

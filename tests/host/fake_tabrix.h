@@ -20,6 +20,7 @@ struct FakeTabrix {
     std::vector<std::string> log;  /* "TabrixCont 1 65", "TabrixPAINT", ... */
     uint32_t errorLine;            /* TabrixGetErrorLine */
     uint32_t finishResult;         /* TabrixCont for the finish event */
+    uint32_t modified;             /* TabrixModified */
     std::string lastSaved;         /* TabrixLastSavedFile's path */
     std::string startFolder;       /* working directory at TabrixStart */
     _GDI_SURFACE *surface;         /* bound by GDIInit */

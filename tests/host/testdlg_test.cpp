@@ -6,30 +6,13 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
-#include <QPushButton>
 #include <QTemporaryDir>
 
 #include "fake_tabrix.h"
 #include "frame.h"
-#include "testdlg.h"
+#include "testwindow.h"
 
 namespace {
-
-class TestDlg : public TabrixTestDlg {
-public:
-    QString chosen;                /* the file dialog's answer */
-    int dialogs = 0;               /* times the file dialog was shown */
-    QStringList edited;            /* files opened in the editor */
-
-protected:
-    QString ChooseScript() override {
-        dialogs++;
-        return chosen;
-    }
-    void OpenInEditor(const QString &path) override {
-        edited << path;
-    }
-};
 
 class TestDlgTest : public ::testing::Test {
 protected:
@@ -48,17 +31,11 @@ protected:
     }
 
     void Click(const char *caption) {
-        for (QPushButton *button : dlg.findChildren<QPushButton *>()) {
-            if (button->text() == QString::fromUtf8(caption)) {
-                button->click();
-                return;
-            }
-        }
-        FAIL() << "no button " << caption;
+        EXPECT_TRUE(ClickButton(dlg, caption)) << "no button " << caption;
     }
 
-    void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QKeyEvent event(QEvent::KeyPress, key, modifiers);
+    void Press(int key, const char *text = "", Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers, QString::fromUtf8(text));
         QCoreApplication::sendEvent(&dlg, &event);
     }
 
@@ -106,17 +83,18 @@ TEST_F(TestDlgTest, OpenStartsTheChosenScriptOrTheLastOneWhenCancelled) {
 }
 
 TEST_F(TestDlgTest, KeysReachTheSessionOnlyWhileRunning) {
-    Press(Qt::Key_A);
+    Press(Qt::Key_A, "a");
     EXPECT_TRUE(Fake.log.empty());
     Start();
-    Press(Qt::Key_A);
-    Press(Qt::Key_7, Qt::KeypadModifier);
-    Press(Qt::Key_Period, Qt::KeypadModifier);
-    Press(Qt::Key_Shift, Qt::ShiftModifier);
-    Press(Qt::Key_Control, Qt::ControlModifier);
+    Press(Qt::Key_A, "a");
+    Press(Qt::Key_7, "7", Qt::KeypadModifier);
+    Press(Qt::Key_Period, ".", Qt::KeypadModifier);
+    Press(Qt::Key_Shift, "", Qt::ShiftModifier);
+    Press(Qt::Key_Control, "", Qt::ControlModifier);
     Press(Qt::Key_F1);
-    Press(Qt::Key_Minus, Qt::KeypadModifier);
-    Press(Qt::Key_Enter, Qt::KeypadModifier);
+    Press(Qt::Key_Plus, "+");
+    Press(Qt::Key_Minus, "-", Qt::KeypadModifier);
+    Press(Qt::Key_Enter, "\r", Qt::KeypadModifier);
     Press(Qt::Key_F4);
     Press(Qt::Key_Up);
     Press(Qt::Key_F5);
@@ -142,17 +120,38 @@ TEST_F(TestDlgTest, ButtonsSendTheirEventsOnlyWhileRunning) {
 TEST_F(TestDlgTest, SaveClosesTheWindowOnlyWhenTheSessionEnded) {
     dlg.show();
     Start();
+    Fake.modified = 1;
     Fake.finishResult = TABRIX_CONT_GOING;  // a refused field, or a failed save
     Click("Uložit");
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_TRUE(dlg.Running());
-    Press(Qt::Key_1);
+    Press(Qt::Key_1, "1");
 
     Fake.finishResult = TABRIX_CONT_FINISHED;
     Click("Uložit");
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_FALSE(dlg.Running());
     EXPECT_EQ(Fake.log, (Lines{"TabrixCont 3 0", "TabrixCont 1 49", "TabrixCont 3 49"}));
+    EXPECT_EQ(dlg.questions, 0) << "saving asks nothing";
+}
+
+TEST_F(TestDlgTest, ControlSSavesAsTheButtonDoes) {
+    dlg.show();
+    Press(Qt::Key_S, "\x13", Qt::ControlModifier);
+    EXPECT_TRUE(Fake.log.empty()) << "no session to save";
+    Start();
+    Fake.modified = 1;
+    Fake.finishResult = TABRIX_CONT_GOING;
+    Press(Qt::Key_S, "\x13", Qt::ControlModifier);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_TRUE(dlg.Running());
+
+    Fake.finishResult = TABRIX_CONT_FINISHED;
+    Press(Qt::Key_S, "\x13", Qt::ControlModifier);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_FALSE(dlg.Running());
+    EXPECT_EQ(Fake.log, (Lines{"TabrixCont 3 0", "TabrixCont 3 0"}));
+    EXPECT_EQ(dlg.questions, 0) << "saving asks nothing";
 }
 
 TEST_F(TestDlgTest, ScreenPresetsRestartARunningSession) {

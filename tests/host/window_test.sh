@@ -9,11 +9,15 @@
 #     PROGRAM runs on libtabrix: the operator opens the feed axis, types a
 #     value, takes it with Enter and presses "Uložit"; the window must close
 #     and AXIS.TXT must equal EXPECTED-DATA byte for byte.
+#   window_test.sh close PROGRAM DEMO EXPECTED-DATA OUTDIR CLOSER
+#     As save, but the operator closes the window instead (CLOSER sends the
+#     window manager's close request) and answers the save question with
+#     Enter, its default, Save.
 #
 # OUTDIR keeps the scratch demo, the logs and tabrixtest.png, a screenshot
-# of the window.
+# of the window (and question.png, one of the save question).
 set -euo pipefail
-mode=$1 program=$2 demo=$3 expected=$4 out=$5
+mode=$1 program=$2 demo=$3 expected=$4 out=$5 closer=${6:-}
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -70,36 +74,58 @@ waitexit() {
     [ "$status" -eq 0 ] || fail "tabrixtest ended with status $status: $(cat "$out/tabrixtest.log")"
 }
 
+# Opens the feed axis from the menu and types a value over the rapid feed,
+# which has the focus.
+edit_axis() {
+    key Return
+    sleep 0.5
+    typed "6250.55"
+    key BackSpace Return
+    sleep 0.5
+    import -window "$wid" "$out/tabrixtest.png"
+}
+
+expect_axis() {
+    cmp "$expected" "$out/demo/AXIS.TXT" || {
+        diff <(cat -A "$expected") <(cat -A "$out/demo/AXIS.TXT") >&2 || true
+        fail "AXIS.TXT differs from $expected"
+    }
+}
+
 case $mode in
 keys)
     key Return
     typed "6250.55"
     key BackSpace Delete
     key minus equal plus slash question period comma
-    key KP_Enter KP_Subtract KP_Decimal KP_Add
+    key KP_Enter KP_Subtract KP_Decimal KP_Add KP_Divide KP_Multiply
     key Num_Lock KP_7 KP_0 Num_Lock
     key F1 Shift_L Control_L Alt_L Escape Tab
     key Up Down Left Right F4 F5
     typed "a Z"
     click $SMALL
     import -window "$wid" "$out/tabrixtest.png"
-    click $SAVE
+    key ctrl+s
     waitexit
     diff -u "$expected" "$out/calls.log" || fail "the session got other calls"
     ;;
 save)
-    key Return                  # opens the feed axis from the menu
-    sleep 0.5
-    typed "6250.55"             # over the rapid feed, which has the focus
-    key BackSpace Return
-    sleep 0.5
-    import -window "$wid" "$out/tabrixtest.png"
+    edit_axis
     click $SAVE
     waitexit
-    cmp "$expected" "$out/demo/AXIS.TXT" || {
-        diff <(cat -A "$expected") <(cat -A "$out/demo/AXIS.TXT") >&2 || true
-        fail "AXIS.TXT differs from $expected"
-    }
+    expect_axis
+    ;;
+close)
+    edit_axis
+    "$closer" "$wid"
+    box=$(timeout 20 xdotool search --sync --onlyvisible --name '^Unsaved changes$' | head -n 1) ||
+        fail "no save question after the close request"
+    kill -0 "$app" 2>/dev/null || fail "the window closed without asking"
+    xdotool windowfocus --sync "$box"
+    import -window "$box" "$out/question.png"
+    key Return
+    waitexit
+    expect_axis
     ;;
 *)
     fail "unknown mode $mode"
