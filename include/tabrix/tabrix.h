@@ -308,7 +308,13 @@ TABRIX_API uint32_t DialogRedraw(_DIALOG *dialog);
 /* ------------------------------------------------------------------ */
 
 /* Binds the drawing layer to params->hdc.  Copies at most 202 bytes of
-   params (fewer when params->size is smaller).  Returns 1. */
+   params (fewer when params->size is smaller).  Returns 1 when the surface
+   is bound, or when the layer is unbound on purpose by a null hdc (a size
+   of 2 or less holds no hdc, which counts as null).  Returns 0, and leaves
+   the layer unbound, when params is null, when params->size is 3 to 9 (it
+   ends inside hdc; no part of the pointer is kept), or when the surface is
+   refused: null pixels, or a pitch that is not a multiple of 4 or is less
+   than width * 4. */
 TABRIX_API int GDIInit(const _GDI_INIT_PARAMS *params);
 
 /* Keeps a copy of the file layer parameters.  Returns 1. */
