@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -356,6 +357,117 @@ TEST_F(DialogTest, Picture) {
     DialogDrawItem(&d.dialog, markedFocused, true, GDI_RED, DIALOG_NO_OVERRIDE);
     EXPECT_TRUE(big.SavePicture("dialog"));
     EXPECT_TRUE(big.GuardsIntact());
+}
+
+// ---- records the engine cannot trust
+
+TEST_F(DialogTest, NullRecordsDoNothing) {
+    _ITEM *edit = b.Edit("12", 0, 0, 5);
+    DialogStart(&b.dialog, GDI_GREY, nullptr);
+    _DIALOGKEYB_INFO keyb{TABRIX_EVENT_KEY, '7'};
+    _DIALOG *dialog = &b.dialog;
+    const std::function<uint32_t()> calls[] = {
+        [] { return DialogStart(nullptr, GDI_RED, nullptr); },
+        [&] { return DialogCont(&keyb, nullptr); },
+        [&] { return DialogCont(nullptr, dialog); },
+        [] { return DialogStop(nullptr); },
+        [] { return DialogRefresh(nullptr, 0xFFFFFFFF); },
+        [] { return DialogRedraw(nullptr); },
+        [&] { return DialogDrawItem(nullptr, edit, 1, 255, 255), 0u; },
+        [&] { return DialogDrawItem(dialog, nullptr, 1, 255, 255), 0u; },
+    };
+    for (size_t i = 0; i < std::size(calls); i++) {
+        s.Clear();
+        EXPECT_EQ(calls[i](), 0u) << i;
+        EXPECT_EQ(s.Count(UNTOUCHED), 320 * 240) << i;
+        EXPECT_EQ(keyb.event, TABRIX_EVENT_KEY) << i;
+        EXPECT_STREQ(b.EditText(edit), "12") << i;
+        EXPECT_EQ(b.dialog.focusItem, edit) << i;
+    }
+}
+
+// The broken item stands first in the list and right of the button, where
+// it would take the focus, the sideways move and the hot key 'x' if the
+// engine took it.
+TEST_F(DialogTest, ItemsThatCannotBeReadAreLeftOut) {
+    for (const BrokenCase &c : kBrokenCases) {
+        SCOPED_TRACE(testing::Message() << "kind " << c.kind << " breakage " << c.how);
+        s.Clear();
+        DialogBuilder d{"Title", 10, 20, 310, 230};
+        _ITEM *broken = d.Whole(c.kind, 20, 1);
+        Break(broken, c.how);
+        _ITEM *button = d.Button("B", 0, 1, 3, 9, 'h');
+        _ITEM *edit = d.Edit("12", 0, 2, 5);
+        _ITEM *list = d.List(30, 5, 2, {"P", "Q"});
+        auto key = [&](int8_t code) {
+            _DIALOGKEYB_INFO keyb{TABRIX_EVENT_KEY, code};
+            return DialogCont(&keyb, &d.dialog);
+        };
+        auto blank = [&] { return s.CellShows(X(20), Y(1), ' ', 0, Rgb(GDI_GREY)); };
+
+        DialogStart(&d.dialog, GDI_GREY, broken);
+        EXPECT_EQ(d.dialog.focusItem, button) << "given the focus";
+        DialogStart(&d.dialog, GDI_GREY, nullptr);
+        EXPECT_EQ(d.dialog.focusItem, button);
+        EXPECT_TRUE(blank());
+        key(DLG_KEY_UP);
+        EXPECT_EQ(d.dialog.focusItem, button) << "up";
+        key(DLG_KEY_RIGHT);
+        EXPECT_EQ(d.dialog.focusItem, list) << "right";
+        key(DLG_KEY_UP);
+        EXPECT_EQ(key('x'), 0u) << "its hot key";
+        EXPECT_STREQ(d.EditText(edit), "12x");
+        EXPECT_EQ(key('h'), 9u);
+        std::vector<uint32_t> before = s.pixels;
+        DialogDrawItem(&d.dialog, broken, true, DIALOG_NO_OVERRIDE, DIALOG_NO_OVERRIDE);
+        EXPECT_EQ(s.pixels, before) << "drawn alone";
+        DialogRefresh(&d.dialog, 0xFFFFFFFF);
+        DialogRedraw(&d.dialog);
+        EXPECT_TRUE(blank());
+        EXPECT_TRUE(Shows(0, 2, '1', true)) << "the rest is drawn";
+    }
+}
+
+// A record taken away while its item holds the focus: keys do nothing to
+// it, and down moves the focus on.
+TEST_F(DialogTest, AFocusThatBreaksTakesNoKeys) {
+    const int8_t keys[] = {DLG_KEY_ENTER, DLG_KEY_LEFT, DLG_KEY_RIGHT, DLG_KEY_BACKSPACE, 'x',
+                           DLG_KEY_UP};
+    for (const BrokenCase &c : kBrokenCases) {
+        if (c.kind == DLG_ITEM_BITMAP || c.kind == DLG_ITEM_TEXT)
+            continue;
+        SCOPED_TRACE(testing::Message() << "kind " << c.kind << " breakage " << c.how);
+        DialogBuilder d{"Title", 10, 20, 310, 230};
+        _ITEM *focus = d.Whole(c.kind, 0, 0);
+        _ITEM *next = d.Button("N", 5, 1, 3, 7);
+        DialogStart(&d.dialog, GDI_GREY, nullptr);
+        Break(focus, c.how);
+        for (int8_t code : keys) {
+            _DIALOGKEYB_INFO keyb{TABRIX_EVENT_KEY, code};
+            EXPECT_EQ(DialogCont(&keyb, &d.dialog), 0u) << (int)code;
+            EXPECT_EQ(d.dialog.focusItem, focus) << (int)code;
+        }
+        _DIALOGKEYB_INFO down{TABRIX_EVENT_KEY, DLG_KEY_DOWN};
+        DialogCont(&down, &d.dialog);
+        EXPECT_EQ(d.dialog.focusItem, next);
+    }
+}
+
+TEST_F(DialogTest, AChoiceNeverMovesOntoAnEntryWithoutText) {
+    struct Case { std::vector<const char *> entries; size_t current; int8_t key; };
+    const Case cases[] = {
+        {{"ON", nullptr, "OFF"}, 0, DLG_KEY_RIGHT},
+        {{"OFF", nullptr, "ON"}, 2, DLG_KEY_LEFT},
+    };
+    for (const Case &c : cases) {
+        DialogBuilder d{"Title", 10, 20, 310, 230};
+        _ITEM *list = d.List(0, 0, 4, {c.entries[0], c.entries[1], c.entries[2]}, c.current);
+        DialogStart(&d.dialog, GDI_GREY, nullptr);
+        _DIALOGKEYB_INFO keyb{TABRIX_EVENT_KEY, c.key};
+        EXPECT_EQ(DialogCont(&keyb, &d.dialog), 0u);
+        EXPECT_STREQ(d.ListText(list), "ON") << (int)c.key;
+        EXPECT_EQ(d.dialog.focusItem, list);
+    }
 }
 
 }  // namespace

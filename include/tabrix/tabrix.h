@@ -286,12 +286,21 @@ TABRIX_API uint8_t *TabrixMemoryImage(uint32_t *size);
 /* Dialog engine                                                       */
 /* ------------------------------------------------------------------ */
 
+/* The five dialog calls do nothing and return 0 when dialog or keyb is
+   null.  An item whose data record is null, whose path, label or text is
+   null, or a list item without a current entry or whose current entry has
+   no text, counts as an item of an unknown kind: it is never drawn,
+   focused, typed into or pressed by its hot key, and the rest of the
+   dialog works as usual.  A title of null means no title bar. */
+
 /* Draws the dialog with the given background palette index and gives the
-   focus to focus, or to the first button, edit or list item when null. */
+   focus to focus, or to the first button, edit or list item when focus is
+   null or an item that cannot be read. */
 TABRIX_API uint32_t DialogStart(_DIALOG *dialog, uint8_t background, _ITEM *focus);
 
 /* Hands one key to the dialog.  Returns the result of the button pressed,
-   or 0. */
+   or 0.  A list's choice moves along its entries up to the chain's end or
+   an entry without a text. */
 TABRIX_API uint32_t DialogCont(_DIALOGKEYB_INFO *keyb, _DIALOG *dialog);
 
 /* Ends a dialog; does nothing. */

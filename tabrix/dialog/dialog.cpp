@@ -2,6 +2,9 @@
  * dialog.cpp - the exported dialog engine: starting a dialog, handing it
  * keys, redrawing it.  The caller owns every record; the engine changes
  * only the focus, the caret, list choices and edit texts in place.
+ *
+ * Records are not trusted: an item it cannot read counts as one of an
+ * unknown kind.
  */
 #include <cstring>
 #include <initializer_list>
@@ -22,7 +25,17 @@ static char *DialogEditText(const _ITEM *item) {
 }
 
 static bool DialogIsEdit(const _ITEM *item) {
-    return item != nullptr && item->kind == DLG_ITEM_EDIT;
+    return DialogItemReadable(item) && item->kind == DLG_ITEM_EDIT;
+}
+
+/* An item of a known kind whose records cannot be read. */
+static bool DialogIsBroken(const _ITEM *item) {
+    return item->kind >= DLG_ITEM_BITMAP && item->kind <= DLG_ITEM_LIST
+        && !DialogItemReadable(item);
+}
+
+static bool DialogIsButton(const _ITEM *item) {
+    return DialogItemReadable(item) && item->kind == DLG_ITEM_BUTTON;
 }
 
 /* Puts the caret after the text of a focused edit item. */
@@ -65,11 +78,17 @@ static bool DialogIsPassive(const _ITEM *item) {
 }
 
 extern "C" TABRIX_API uint32_t DialogStart(_DIALOG *dialog, uint8_t background, _ITEM *focus) {
+    if (dialog == nullptr)
+        return 0;
     dialog->background = background;
     DialogDrawFrame(dialog);
     dialog->cursor = 0;
     dialog->focusItem = nullptr;
     DialogDrawPassive(dialog);
+    /* A given item that cannot be read is never focused: the engine
+       chooses instead. */
+    if (focus && DialogIsBroken(focus))
+        focus = nullptr;
     if (focus) {
         dialog->focusItem = focus;
         DialogCaretToEnd(dialog);
@@ -135,13 +154,16 @@ static void DialogFocusSideways(_DIALOG *dialog, int dir) {
 }
 
 /* Right and left: the next or previous list entry, the caret, or the
-   focus of a button. */
+   focus of a button.  An entry without a text ends the chain, so the list
+   stays readable. */
 static void DialogSideways(_DIALOG *dialog, int dir) {
     _ITEM *focus = dialog->focusItem;
+    if (!DialogItemReadable(focus))
+        return;
     if (focus->kind == DLG_ITEM_LIST) {
         _LIST_ITEM *list = (_LIST_ITEM *)focus->data;
         _LIST_ENTRY *entry = dir > 0 ? list->current->next : list->current->prev;
-        if (entry) {
+        if (entry && entry->text) {
             list->current = entry;
             DialogDraw(dialog, focus, true);
         }
@@ -177,7 +199,7 @@ static uint32_t DialogChar(_DIALOGKEYB_INFO *keyb, _DIALOG *dialog) {
     int8_t key = keyb->key;
     for (_ITEM *item = dialog->firstItem; item; item = item->next) {
         const _BUTTON_ITEM *button = (const _BUTTON_ITEM *)item->data;
-        if (item->kind == DLG_ITEM_BUTTON && button->hotKey == key)
+        if (DialogIsButton(item) && button->hotKey == key)
             return button->result;
     }
     _ITEM *focus = dialog->focusItem;
@@ -195,6 +217,8 @@ static uint32_t DialogChar(_DIALOGKEYB_INFO *keyb, _DIALOG *dialog) {
 }
 
 extern "C" TABRIX_API uint32_t DialogCont(_DIALOGKEYB_INFO *keyb, _DIALOG *dialog) {
+    if (keyb == nullptr || dialog == nullptr)
+        return 0;
     _ITEM *focus = dialog->focusItem;
     if (focus == nullptr)
         return 0;
@@ -205,7 +229,7 @@ extern "C" TABRIX_API uint32_t DialogCont(_DIALOGKEYB_INFO *keyb, _DIALOG *dialo
     keyb->event = TABRIX_EVENT_NONE;
     switch (keyb->key) {
     case DLG_KEY_ENTER:
-        return focus->kind == DLG_ITEM_BUTTON ? ((const _BUTTON_ITEM *)focus->data)->result : 0;
+        return DialogIsButton(focus) ? ((const _BUTTON_ITEM *)focus->data)->result : 0;
     case DLG_KEY_UP:
     case DLG_KEY_DOWN:
         DialogFocusStep(dialog, keyb->key == DLG_KEY_UP);
@@ -227,6 +251,8 @@ extern "C" TABRIX_API uint32_t DialogStop(_DIALOG *) {
 }
 
 extern "C" TABRIX_API uint32_t DialogRefresh(_DIALOG *dialog, uint32_t mask) {
+    if (dialog == nullptr)
+        return 0;
     DialogClipItems(dialog);
     for (_ITEM *item = dialog->firstItem; item; item = item->next) {
         bool selected = item->kind >= DLG_ITEM_BUTTON && item->kind <= DLG_ITEM_LIST
@@ -238,6 +264,8 @@ extern "C" TABRIX_API uint32_t DialogRefresh(_DIALOG *dialog, uint32_t mask) {
 }
 
 extern "C" TABRIX_API uint32_t DialogRedraw(_DIALOG *dialog) {
+    if (dialog == nullptr)
+        return 0;
     DialogDrawFrame(dialog);
     DialogDrawPassive(dialog);
     for (_ITEM *item = dialog->firstItem; item; item = item->next)
