@@ -470,4 +470,90 @@ TEST_F(DialogTest, AChoiceNeverMovesOntoAnEntryWithoutText) {
     }
 }
 
+// Lists whose links loop, on every export and key.  Items stand one a row:
+// B a button (hot key 'h', result 9), T a text, E an empty edit at column
+// 5.  Indexes name items; -1 no item.
+TEST_F(DialogTest, ListsThatLoopEndEveryWalk) {
+    struct Step { int8_t key; uint32_t result; int focus; };
+    struct Case {
+        const char *name;
+        const char *kinds;
+        void (*loop)(std::vector<_ITEM *> &);
+        int given, start;
+        std::vector<Step> steps;
+    };
+    // Every key, the focus staying where it is; 'h' and Enter give these.
+    auto still = [](int focus, uint32_t hotKey, uint32_t enter) {
+        return std::vector<Step>{
+            {DLG_KEY_DOWN, 0, focus}, {DLG_KEY_UP, 0, focus}, {DLG_KEY_RIGHT, 0, focus},
+            {DLG_KEY_LEFT, 0, focus}, {'h', hotKey, focus}, {'z', 0, focus},
+            {DLG_KEY_BACKSPACE, 0, focus}, {DLG_KEY_ENTER, enter, focus},
+        };
+    };
+    const Case cases[] = {
+        {"next loops past the only button", "BTT",
+         [](std::vector<_ITEM *> &v) { v[2]->next = v[1]; }, -1, 0, still(0, 9, 9)},
+        {"prev loops before the only button", "TTB",
+         [](std::vector<_ITEM *> &v) { v[0]->prev = v[1]; }, -1, 2, still(2, 9, 9)},
+        {"next leads back to the first item", "BE",
+         [](std::vector<_ITEM *> &v) { v[1]->next = v[0]; }, -1, 0,
+         {{DLG_KEY_DOWN, 0, 1}, {DLG_KEY_DOWN, 0, 0}, {DLG_KEY_UP, 0, 0}, {DLG_KEY_RIGHT, 0, 1},
+          {'z', 0, 1}, {'h', 9, 1}, {DLG_KEY_LEFT, 0, 1}, {DLG_KEY_BACKSPACE, 0, 1},
+          {DLG_KEY_ENTER, 0, 1}}},
+        {"next loops, nothing focusable", "TT",
+         [](std::vector<_ITEM *> &v) { v[1]->next = v[0]; }, -1, -1, still(-1, 0, 0)},
+        {"next loops, a text given the focus", "TT",
+         [](std::vector<_ITEM *> &v) { v[1]->next = v[0]; }, 0, 0, still(0, 0, 0)},
+        {"prev loops, a text given the focus", "TT",
+         [](std::vector<_ITEM *> &v) { v[0]->prev = v[1]; }, 1, 1, still(1, 0, 0)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        s.Bind();
+        DialogBuilder d{"Title", 10, 20, 310, 230};
+        std::vector<_ITEM *> v;
+        for (uint16_t row = 0; c.kinds[row]; row++) {
+            char kind = c.kinds[row];
+            v.push_back(kind == 'B' ? d.Button("B", 0, row, 3, 9, 'h')
+                        : kind == 'E' ? d.Edit("", 5, row, 4) : d.Text("T", 0, row));
+        }
+        c.loop(v);
+        auto item = [&](int i) { return i < 0 ? nullptr : v[i]; };
+        EXPECT_EQ(DialogStart(&d.dialog, GDI_GREY, item(c.given)), 0u);
+        EXPECT_EQ(d.dialog.focusItem, item(c.start));
+        for (const Step &st : c.steps) {
+            _DIALOGKEYB_INFO keyb{TABRIX_EVENT_KEY, st.key};
+            EXPECT_EQ(DialogCont(&keyb, &d.dialog), st.result) << (int)st.key;
+            EXPECT_EQ(d.dialog.focusItem, item(st.focus)) << (int)st.key;
+        }
+        EXPECT_EQ(DialogRefresh(&d.dialog, 0xFFFFFFFF), 0u);
+        EXPECT_EQ(DialogRedraw(&d.dialog), 0u);
+        EXPECT_EQ(DialogStop(&d.dialog), 0u);
+        EXPECT_TRUE(s.GuardsIntact());
+    }
+}
+
+// The bound of a walk is exact: an item at place DIALOG_MAX_ITEMS is still
+// seen, one further on is not.
+TEST_F(DialogTest, AWalkSeesDialogMaxItemsItems) {
+    for (uint32_t before : {DIALOG_MAX_ITEMS - 1, DIALOG_MAX_ITEMS}) {
+        SCOPED_TRACE(before);
+        DialogBuilder d{"Title", 10, 20, 310, 230};
+        for (uint32_t i = 0; i < before; i++)
+            d.Other(7);
+        _ITEM *button = d.Button("B", 0, 0, 3, 9, 'h');
+        bool seen = before < DIALOG_MAX_ITEMS;
+        s.Bind();
+        DialogStart(&d.dialog, GDI_GREY, nullptr);
+        EXPECT_EQ(d.dialog.focusItem, seen ? button : nullptr);
+        EXPECT_EQ(Shows(0, 0, '[', true), seen);
+        d.dialog.focusItem = d.dialog.firstItem;
+        _DIALOGKEYB_INFO keyb{TABRIX_EVENT_KEY, 'h'};
+        EXPECT_EQ(DialogCont(&keyb, &d.dialog), seen ? 9u : 0u) << "the hot key search";
+        keyb = {TABRIX_EVENT_KEY, DLG_KEY_DOWN};
+        DialogCont(&keyb, &d.dialog);
+        EXPECT_EQ(d.dialog.focusItem, seen ? button : d.dialog.firstItem) << "down";
+    }
+}
+
 }  // namespace

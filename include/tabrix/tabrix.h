@@ -291,7 +291,10 @@ TABRIX_API uint8_t *TabrixMemoryImage(uint32_t *size);
    null, or a list item without a current entry or whose current entry has
    no text, counts as an item of an unknown kind: it is never drawn,
    focused, typed into or pressed by its hot key, and the rest of the
-   dialog works as usual.  A title of null means no title bar. */
+   dialog works as usual.  A title of null means no title bar.  Every walk
+   over the item list, along next or prev, ends after 65,536 items, so a
+   list whose links loop cannot hang a call; items past that many are not
+   seen.  No screen the library loads comes near that many. */
 
 /* Draws the dialog with the given background palette index and gives the
    focus to focus, or to the first button, edit or list item when focus is

@@ -4,7 +4,7 @@
  * only the focus, the caret, list choices and edit texts in place.
  *
  * Records are not trusted: an item it cannot read counts as one of an
- * unknown kind.
+ * unknown kind, and every walk of the item list is bounded.
  */
 #include <cstring>
 #include <initializer_list>
@@ -38,6 +38,15 @@ static bool DialogIsButton(const _ITEM *item) {
     return DialogItemReadable(item) && item->kind == DLG_ITEM_BUTTON;
 }
 
+/* The item after item on a walk of the list, back along prev or on along
+   next; null at the list's end and when *walked, the items walked so far,
+   reaches DIALOG_MAX_ITEMS. */
+static _ITEM *DialogWalk(const _ITEM *item, bool back, uint32_t *walked) {
+    if (++*walked >= DIALOG_MAX_ITEMS)
+        return nullptr;
+    return back ? item->prev : item->next;
+}
+
 /* Puts the caret after the text of a focused edit item. */
 static void DialogCaretToEnd(_DIALOG *dialog) {
     if (DialogIsEdit(dialog->focusItem))
@@ -67,10 +76,12 @@ static void DialogDrawFrame(const _DIALOG *dialog) {
 
 /* Bitmaps, then texts: the items that never take the focus. */
 static void DialogDrawPassive(_DIALOG *dialog) {
-    for (uint32_t kind : {DLG_ITEM_BITMAP, DLG_ITEM_TEXT})
-        for (_ITEM *item = dialog->firstItem; item; item = item->next)
+    for (uint32_t kind : {DLG_ITEM_BITMAP, DLG_ITEM_TEXT}) {
+        uint32_t walked = 0;
+        for (_ITEM *item = dialog->firstItem; item; item = DialogWalk(item, false, &walked))
             if (item->kind == kind)
                 DialogDraw(dialog, item, false);
+    }
 }
 
 static bool DialogIsPassive(const _ITEM *item) {
@@ -94,7 +105,8 @@ extern "C" TABRIX_API uint32_t DialogStart(_DIALOG *dialog, uint8_t background, 
         DialogCaretToEnd(dialog);
         DialogDraw(dialog, focus, true);
     }
-    for (_ITEM *item = dialog->firstItem; item; item = item->next) {
+    uint32_t walked = 0;
+    for (_ITEM *item = dialog->firstItem; item; item = DialogWalk(item, false, &walked)) {
         if (DialogIsPassive(item))
             continue;
         bool first = dialog->focusItem == nullptr;
@@ -123,8 +135,9 @@ static void DialogFocusTo(_DIALOG *dialog, _ITEM *item) {
 /* Up and down: the previous or next focusable item in list order. */
 static void DialogFocusStep(_DIALOG *dialog, bool up) {
     _ITEM *item = dialog->focusItem;
+    uint32_t walked = 0;
     do
-        item = up ? item->prev : item->next;
+        item = DialogWalk(item, up, &walked);
     while (item && !DialogFocusable(item));
     DialogFocusTo(dialog, item);
 }
@@ -140,7 +153,8 @@ static void DialogFocusSideways(_DIALOG *dialog, int dir) {
     DialogItemCell(dialog->focusItem, &c, &r);
     int64_t best = DialogDistance(dir * DIALOG_FAR, dir * DIALOG_FAR, c, r);
     _ITEM *winner = nullptr;
-    for (_ITEM *item = dialog->firstItem; item; item = item->next) {
+    uint32_t walked = 0;
+    for (_ITEM *item = dialog->firstItem; item; item = DialogWalk(item, false, &walked)) {
         if (!DialogFocusable(item))
             continue;
         int32_t col, row;
@@ -197,7 +211,8 @@ static uint32_t DialogChar(_DIALOGKEYB_INFO *keyb, _DIALOG *dialog) {
     else if (keyb->key == DLG_KEY_MINUS)
         keyb->key = '-';
     int8_t key = keyb->key;
-    for (_ITEM *item = dialog->firstItem; item; item = item->next) {
+    uint32_t walked = 0;
+    for (_ITEM *item = dialog->firstItem; item; item = DialogWalk(item, false, &walked)) {
         const _BUTTON_ITEM *button = (const _BUTTON_ITEM *)item->data;
         if (DialogIsButton(item) && button->hotKey == key)
             return button->result;
@@ -254,7 +269,8 @@ extern "C" TABRIX_API uint32_t DialogRefresh(_DIALOG *dialog, uint32_t mask) {
     if (dialog == nullptr)
         return 0;
     DialogClipItems(dialog);
-    for (_ITEM *item = dialog->firstItem; item; item = item->next) {
+    uint32_t walked = 0;
+    for (_ITEM *item = dialog->firstItem; item; item = DialogWalk(item, false, &walked)) {
         bool selected = item->kind >= DLG_ITEM_BUTTON && item->kind <= DLG_ITEM_LIST
                      && (mask >> (item->kind - DLG_ITEM_BUTTON) & 1);
         if (selected)
@@ -268,7 +284,8 @@ extern "C" TABRIX_API uint32_t DialogRedraw(_DIALOG *dialog) {
         return 0;
     DialogDrawFrame(dialog);
     DialogDrawPassive(dialog);
-    for (_ITEM *item = dialog->firstItem; item; item = item->next)
+    uint32_t walked = 0;
+    for (_ITEM *item = dialog->firstItem; item; item = DialogWalk(item, false, &walked))
         if (!DialogIsPassive(item))
             DialogDraw(dialog, item, item == dialog->focusItem);
     return 0;

@@ -19,6 +19,12 @@
 #define DIALOG_NO_OVERRIDE 255  /* DialogDrawItem keeps its own colour */
 #define DIALOG_WORK_SIZE 500    /* the text of one item, terminator included */
 
+/* A walk over a caller's item list visits at most this many items, so a
+   list whose next or prev links loop still ends.  No loaded screen comes
+   near it: at 64 bytes or more an item block, the 2,700,000-byte pool
+   holds fewer than 42,200 items. */
+#define DIALOG_MAX_ITEMS 65536u
+
 /* The height of the title bar: 0 without a title. */
 int32_t DialogTitleHeight(const _DIALOG *dialog);
 
