@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -356,6 +357,203 @@ TEST_F(DialogTest, Picture) {
     DialogDrawItem(&d.dialog, markedFocused, true, GDI_RED, DIALOG_NO_OVERRIDE);
     EXPECT_TRUE(big.SavePicture("dialog"));
     EXPECT_TRUE(big.GuardsIntact());
+}
+
+// ---- records the engine cannot trust
+
+TEST_F(DialogTest, NullRecordsDoNothing) {
+    _ITEM *edit = b.Edit("12", 0, 0, 5);
+    DialogStart(&b.dialog, GDI_GREY, nullptr);
+    _DIALOGKEYB_INFO keyb{TABRIX_EVENT_KEY, '7'};
+    _DIALOG *dialog = &b.dialog;
+    const std::function<uint32_t()> calls[] = {
+        [] { return DialogStart(nullptr, GDI_RED, nullptr); },
+        [&] { return DialogCont(&keyb, nullptr); },
+        [&] { return DialogCont(nullptr, dialog); },
+        [] { return DialogStop(nullptr); },
+        [] { return DialogRefresh(nullptr, 0xFFFFFFFF); },
+        [] { return DialogRedraw(nullptr); },
+        [&] { return DialogDrawItem(nullptr, edit, 1, 255, 255), 0u; },
+        [&] { return DialogDrawItem(dialog, nullptr, 1, 255, 255), 0u; },
+    };
+    for (size_t i = 0; i < std::size(calls); i++) {
+        s.Clear();
+        EXPECT_EQ(calls[i](), 0u) << i;
+        EXPECT_EQ(s.Count(UNTOUCHED), 320 * 240) << i;
+        EXPECT_EQ(keyb.event, TABRIX_EVENT_KEY) << i;
+        EXPECT_STREQ(b.EditText(edit), "12") << i;
+        EXPECT_EQ(b.dialog.focusItem, edit) << i;
+    }
+}
+
+// The broken item stands first in the list and right of the button, where
+// it would take the focus, the sideways move and the hot key 'x' if the
+// engine took it.
+TEST_F(DialogTest, ItemsThatCannotBeReadAreLeftOut) {
+    for (const BrokenCase &c : kBrokenCases) {
+        SCOPED_TRACE(testing::Message() << "kind " << c.kind << " breakage " << c.how);
+        s.Clear();
+        DialogBuilder d{"Title", 10, 20, 310, 230};
+        _ITEM *broken = d.Whole(c.kind, 20, 1);
+        Break(broken, c.how);
+        _ITEM *button = d.Button("B", 0, 1, 3, 9, 'h');
+        _ITEM *edit = d.Edit("12", 0, 2, 5);
+        _ITEM *list = d.List(30, 5, 2, {"P", "Q"});
+        auto key = [&](int8_t code) {
+            _DIALOGKEYB_INFO keyb{TABRIX_EVENT_KEY, code};
+            return DialogCont(&keyb, &d.dialog);
+        };
+        auto blank = [&] { return s.CellShows(X(20), Y(1), ' ', 0, Rgb(GDI_GREY)); };
+
+        DialogStart(&d.dialog, GDI_GREY, broken);
+        EXPECT_EQ(d.dialog.focusItem, button) << "given the focus";
+        DialogStart(&d.dialog, GDI_GREY, nullptr);
+        EXPECT_EQ(d.dialog.focusItem, button);
+        EXPECT_TRUE(blank());
+        key(DLG_KEY_UP);
+        EXPECT_EQ(d.dialog.focusItem, button) << "up";
+        key(DLG_KEY_RIGHT);
+        EXPECT_EQ(d.dialog.focusItem, list) << "right";
+        key(DLG_KEY_UP);
+        EXPECT_EQ(key('x'), 0u) << "its hot key";
+        EXPECT_STREQ(d.EditText(edit), "12x");
+        EXPECT_EQ(key('h'), 9u);
+        std::vector<uint32_t> before = s.pixels;
+        DialogDrawItem(&d.dialog, broken, true, DIALOG_NO_OVERRIDE, DIALOG_NO_OVERRIDE);
+        EXPECT_EQ(s.pixels, before) << "drawn alone";
+        DialogRefresh(&d.dialog, 0xFFFFFFFF);
+        DialogRedraw(&d.dialog);
+        EXPECT_TRUE(blank());
+        EXPECT_TRUE(Shows(0, 2, '1', true)) << "the rest is drawn";
+    }
+}
+
+// A record taken away while its item holds the focus: keys do nothing to
+// it, and down moves the focus on.
+TEST_F(DialogTest, AFocusThatBreaksTakesNoKeys) {
+    const int8_t keys[] = {DLG_KEY_ENTER, DLG_KEY_LEFT, DLG_KEY_RIGHT, DLG_KEY_BACKSPACE, 'x',
+                           DLG_KEY_UP};
+    for (const BrokenCase &c : kBrokenCases) {
+        if (c.kind == DLG_ITEM_BITMAP || c.kind == DLG_ITEM_TEXT)
+            continue;
+        SCOPED_TRACE(testing::Message() << "kind " << c.kind << " breakage " << c.how);
+        DialogBuilder d{"Title", 10, 20, 310, 230};
+        _ITEM *focus = d.Whole(c.kind, 0, 0);
+        _ITEM *next = d.Button("N", 5, 1, 3, 7);
+        DialogStart(&d.dialog, GDI_GREY, nullptr);
+        Break(focus, c.how);
+        for (int8_t code : keys) {
+            _DIALOGKEYB_INFO keyb{TABRIX_EVENT_KEY, code};
+            EXPECT_EQ(DialogCont(&keyb, &d.dialog), 0u) << (int)code;
+            EXPECT_EQ(d.dialog.focusItem, focus) << (int)code;
+        }
+        _DIALOGKEYB_INFO down{TABRIX_EVENT_KEY, DLG_KEY_DOWN};
+        DialogCont(&down, &d.dialog);
+        EXPECT_EQ(d.dialog.focusItem, next);
+    }
+}
+
+TEST_F(DialogTest, AChoiceNeverMovesOntoAnEntryWithoutText) {
+    struct Case { std::vector<const char *> entries; size_t current; int8_t key; };
+    const Case cases[] = {
+        {{"ON", nullptr, "OFF"}, 0, DLG_KEY_RIGHT},
+        {{"OFF", nullptr, "ON"}, 2, DLG_KEY_LEFT},
+    };
+    for (const Case &c : cases) {
+        DialogBuilder d{"Title", 10, 20, 310, 230};
+        _ITEM *list = d.List(0, 0, 4, {c.entries[0], c.entries[1], c.entries[2]}, c.current);
+        DialogStart(&d.dialog, GDI_GREY, nullptr);
+        _DIALOGKEYB_INFO keyb{TABRIX_EVENT_KEY, c.key};
+        EXPECT_EQ(DialogCont(&keyb, &d.dialog), 0u);
+        EXPECT_STREQ(d.ListText(list), "ON") << (int)c.key;
+        EXPECT_EQ(d.dialog.focusItem, list);
+    }
+}
+
+// Lists whose links loop, on every export and key.  Items stand one a row:
+// B a button (hot key 'h', result 9), T a text, E an empty edit at column
+// 5.  Indexes name items; -1 no item.
+TEST_F(DialogTest, ListsThatLoopEndEveryWalk) {
+    struct Step { int8_t key; uint32_t result; int focus; };
+    struct Case {
+        const char *name;
+        const char *kinds;
+        void (*loop)(std::vector<_ITEM *> &);
+        int given, start;
+        std::vector<Step> steps;
+    };
+    // Every key, the focus staying where it is; 'h' and Enter give these.
+    auto still = [](int focus, uint32_t hotKey, uint32_t enter) {
+        return std::vector<Step>{
+            {DLG_KEY_DOWN, 0, focus}, {DLG_KEY_UP, 0, focus}, {DLG_KEY_RIGHT, 0, focus},
+            {DLG_KEY_LEFT, 0, focus}, {'h', hotKey, focus}, {'z', 0, focus},
+            {DLG_KEY_BACKSPACE, 0, focus}, {DLG_KEY_ENTER, enter, focus},
+        };
+    };
+    const Case cases[] = {
+        {"next loops past the only button", "BTT",
+         [](std::vector<_ITEM *> &v) { v[2]->next = v[1]; }, -1, 0, still(0, 9, 9)},
+        {"prev loops before the only button", "TTB",
+         [](std::vector<_ITEM *> &v) { v[0]->prev = v[1]; }, -1, 2, still(2, 9, 9)},
+        {"next leads back to the first item", "BE",
+         [](std::vector<_ITEM *> &v) { v[1]->next = v[0]; }, -1, 0,
+         {{DLG_KEY_DOWN, 0, 1}, {DLG_KEY_DOWN, 0, 0}, {DLG_KEY_UP, 0, 0}, {DLG_KEY_RIGHT, 0, 1},
+          {'z', 0, 1}, {'h', 9, 1}, {DLG_KEY_LEFT, 0, 1}, {DLG_KEY_BACKSPACE, 0, 1},
+          {DLG_KEY_ENTER, 0, 1}}},
+        {"next loops, nothing focusable", "TT",
+         [](std::vector<_ITEM *> &v) { v[1]->next = v[0]; }, -1, -1, still(-1, 0, 0)},
+        {"next loops, a text given the focus", "TT",
+         [](std::vector<_ITEM *> &v) { v[1]->next = v[0]; }, 0, 0, still(0, 0, 0)},
+        {"prev loops, a text given the focus", "TT",
+         [](std::vector<_ITEM *> &v) { v[0]->prev = v[1]; }, 1, 1, still(1, 0, 0)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        s.Bind();
+        DialogBuilder d{"Title", 10, 20, 310, 230};
+        std::vector<_ITEM *> v;
+        for (uint16_t row = 0; c.kinds[row]; row++) {
+            char kind = c.kinds[row];
+            v.push_back(kind == 'B' ? d.Button("B", 0, row, 3, 9, 'h')
+                        : kind == 'E' ? d.Edit("", 5, row, 4) : d.Text("T", 0, row));
+        }
+        c.loop(v);
+        auto item = [&](int i) { return i < 0 ? nullptr : v[i]; };
+        EXPECT_EQ(DialogStart(&d.dialog, GDI_GREY, item(c.given)), 0u);
+        EXPECT_EQ(d.dialog.focusItem, item(c.start));
+        for (const Step &st : c.steps) {
+            _DIALOGKEYB_INFO keyb{TABRIX_EVENT_KEY, st.key};
+            EXPECT_EQ(DialogCont(&keyb, &d.dialog), st.result) << (int)st.key;
+            EXPECT_EQ(d.dialog.focusItem, item(st.focus)) << (int)st.key;
+        }
+        EXPECT_EQ(DialogRefresh(&d.dialog, 0xFFFFFFFF), 0u);
+        EXPECT_EQ(DialogRedraw(&d.dialog), 0u);
+        EXPECT_EQ(DialogStop(&d.dialog), 0u);
+        EXPECT_TRUE(s.GuardsIntact());
+    }
+}
+
+// The bound of a walk is exact: an item at place DIALOG_MAX_ITEMS is still
+// seen, one further on is not.
+TEST_F(DialogTest, AWalkSeesDialogMaxItemsItems) {
+    for (uint32_t before : {DIALOG_MAX_ITEMS - 1, DIALOG_MAX_ITEMS}) {
+        SCOPED_TRACE(before);
+        DialogBuilder d{"Title", 10, 20, 310, 230};
+        for (uint32_t i = 0; i < before; i++)
+            d.Other(7);
+        _ITEM *button = d.Button("B", 0, 0, 3, 9, 'h');
+        bool seen = before < DIALOG_MAX_ITEMS;
+        s.Bind();
+        DialogStart(&d.dialog, GDI_GREY, nullptr);
+        EXPECT_EQ(d.dialog.focusItem, seen ? button : nullptr);
+        EXPECT_EQ(Shows(0, 0, '[', true), seen);
+        d.dialog.focusItem = d.dialog.firstItem;
+        _DIALOGKEYB_INFO keyb{TABRIX_EVENT_KEY, 'h'};
+        EXPECT_EQ(DialogCont(&keyb, &d.dialog), seen ? 9u : 0u) << "the hot key search";
+        keyb = {TABRIX_EVENT_KEY, DLG_KEY_DOWN};
+        DialogCont(&keyb, &d.dialog);
+        EXPECT_EQ(d.dialog.focusItem, seen ? button : d.dialog.firstItem) << "down";
+    }
 }
 
 }  // namespace

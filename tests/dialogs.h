@@ -4,6 +4,7 @@
 #define TABRIX_TESTS_DIALOGS_H
 
 #include <algorithm>
+#include <cstring>
 #include <deque>
 #include <initializer_list>
 #include <string>
@@ -58,6 +59,17 @@ public:
     }
     // An item of a kind the engine does not know.
     _ITEM *Other(uint32_t kind) { return Add(kind, nullptr); }
+    // An item of one of the five kinds, to be broken; a button has hot key
+    // 'x' and result 8.
+    _ITEM *Whole(uint32_t kind, uint16_t col, uint16_t row) {
+        switch (kind) {
+        case DLG_ITEM_BITMAP: return Bitmap("X.BMP", col, row);
+        case DLG_ITEM_BUTTON: return Button("X", col, row, 3, 8, 'x');
+        case DLG_ITEM_TEXT: return Text("X", col, row);
+        case DLG_ITEM_EDIT: return Edit("1", col, row, 3);
+        default: return List(col, row, 1, {"X", "Y"});
+        }
+    }
 
     char *EditText(_ITEM *item) { return ((_EDIT_ITEM *)item->data)->text; }
     const char *ListText(_ITEM *item) { return ((_LIST_ITEM *)item->data)->current->text; }
@@ -84,5 +96,30 @@ private:
     std::deque<_BITMAP_ITEM> bitmaps;
     std::deque<std::string> buffers;
 };
+
+// The ways an item may be unreadable: no data record; no path, label or
+// text (for a list: no current entry); a current entry without text.
+enum Breakage { BROKEN_DATA, BROKEN_TEXT, BROKEN_ENTRY };
+struct BrokenCase {
+    uint32_t kind;
+    Breakage how;
+};
+inline const BrokenCase kBrokenCases[] = {
+    {DLG_ITEM_BITMAP, BROKEN_DATA}, {DLG_ITEM_BITMAP, BROKEN_TEXT}, {DLG_ITEM_BUTTON, BROKEN_DATA},
+    {DLG_ITEM_BUTTON, BROKEN_TEXT}, {DLG_ITEM_TEXT, BROKEN_DATA},   {DLG_ITEM_TEXT, BROKEN_TEXT},
+    {DLG_ITEM_EDIT, BROKEN_DATA},   {DLG_ITEM_EDIT, BROKEN_TEXT},   {DLG_ITEM_LIST, BROKEN_DATA},
+    {DLG_ITEM_LIST, BROKEN_TEXT},   {DLG_ITEM_LIST, BROKEN_ENTRY},
+};
+
+inline void Break(_ITEM *item, Breakage how) {
+    if (how == BROKEN_DATA)
+        item->data = nullptr;
+    else if (item->kind != DLG_ITEM_LIST)
+        std::memset(item->data, 0, sizeof(char *));  // every other record starts with its text
+    else if (how == BROKEN_TEXT)
+        ((_LIST_ITEM *)item->data)->current = nullptr;
+    else
+        ((_LIST_ITEM *)item->data)->current->text = nullptr;
+}
 
 #endif

@@ -25,11 +25,14 @@ protected:
 };
 
 TEST_F(DrawTest, InitCopiesAtMostItsOwnRecord) {
-    struct Case { uint16_t size; bool bound; size_t copied; };
+    struct Case { uint16_t size; bool bound; size_t copied; int result; };
     const Case cases[] = {
-        {300, true, 202}, {202, true, 202}, {100, true, 100}, {10, true, 10},
-        {9, false, 9},    // part of the surface pointer only
-        {2, false, 2}, {0, false, 0},
+        {300, true, 202, 1}, {202, true, 202, 1}, {100, true, 100, 1}, {10, true, 10, 1},
+        // Part of the surface pointer only: none of it is kept.
+        {9, false, 2, 0}, {8, false, 2, 0}, {7, false, 2, 0}, {6, false, 2, 0},
+        {5, false, 2, 0}, {4, false, 2, 0}, {3, false, 2, 0},
+        // No pointer at all: a null hdc.
+        {2, false, 2, 1}, {1, false, 1, 1}, {0, false, 0, 1},
     };
     for (const Case &c : cases) {
         uint8_t record[300];
@@ -40,7 +43,7 @@ TEST_F(DrawTest, InitCopiesAtMostItsOwnRecord) {
         params.hdc = &s.surface;
         std::memcpy(record, &params, sizeof params);
         GDILayer.params.reserved[191] = 0x77;
-        EXPECT_EQ(GDIInit((const _GDI_INIT_PARAMS *)record), 1);
+        EXPECT_EQ(GDIInit((const _GDI_INIT_PARAMS *)record), c.result) << c.size;
         EXPECT_EQ(uint16_t{GDILayer.params.size}, 202) << c.size;
         EXPECT_EQ(GDILayer.surface != nullptr, c.bound) << c.size;
         const uint8_t *copy = (const uint8_t *)&GDILayer.params;
@@ -65,7 +68,13 @@ TEST_F(DrawTest, UnboundLayerStoresStateAndDrawsNothing) {
     EXPECT_EQ(GDILayer.colour, GDI_RED);
     EXPECT_EQ(GDILayer.textX, 1);
     EXPECT_EQ(GDILayer.textSpare, 7);
-    EXPECT_EQ(GDIInit(nullptr), 1);
+    s.Bind();
+    EXPECT_EQ(GDIInit(nullptr), 0) << "no record";
+    EXPECT_EQ(GDILayer.surface, nullptr);
+    s.Bind();
+    params = {};
+    params.size = sizeof params;
+    EXPECT_EQ(GDIInit(&params), 1) << "a null hdc unbinds on purpose";
     EXPECT_EQ(GDILayer.surface, nullptr);
 }
 
@@ -79,7 +88,7 @@ TEST_F(DrawTest, SurfacesWithOverlappingOrMisalignedRowsAreNotBound) {
         _GDI_INIT_PARAMS params{};
         params.size = sizeof params;
         params.hdc = &surface;
-        GDIInit(&params);
+        EXPECT_EQ(GDIInit(&params), c.bound ? 1 : 0) << "pitch " << c.pitch;
         EXPECT_EQ(GDILayer.surface != nullptr, c.bound) << "pitch " << c.pitch;
         GDISetClip(0, 0, 15, 3);
         GDISetColor(GDI_WHITE, GDI_WHITE);

@@ -1,8 +1,10 @@
-// The session exports before a script is loaded.
+// The session exports before a script is loaded, and TabrixStop on a
+// loaded one.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
+#include "scripted.h"
 #include "session/prompts.h"
 #include "session/session.h"
 
@@ -114,6 +116,34 @@ TEST(SessionTest, ErrorTextIsCopiedBoundedAndTerminated) {
     EXPECT_EQ(TabrixGetErrorText(&untouched, 0), 21u);
     EXPECT_EQ(untouched, 'x');
     EXPECT_EQ(TabrixGetErrorText(nullptr, 60), 21u);
+}
+
+class SessionStopTest : public ScriptedTest {};
+
+// A host that lets a session go must not have a late finish save it.
+TEST_F(SessionStopTest, AfterStopNoEventIsTakenUntilTheNextStart) {
+    const std::string data = "Saw\r\nPARAMS\r\n01:\t+00012.500\r\n*\r\n";
+    Write("MAIN.SCT", {"REKFILE \"PARAMS\" \"DATA.TXT\" C30", "DIALOG \"Main\" \"DLG_MAIN\"",
+                       "REAL \"Speed\" C1"});
+    WriteFile(dir / "DATA.TXT", data);
+    ASSERT_EQ(Start(), 0u) << ErrorText();
+    Send("7");
+    EXPECT_EQ(TabrixStop(&info), 0u);
+    _DIALOGKEYB_INFO finish{TABRIX_EVENT_FINISH, 0};
+    EXPECT_EQ(TabrixCont(&info, &finish), 0u);
+    EXPECT_EQ(Send("<enter>8<finish>"), std::vector<uint32_t>{});
+    EXPECT_EQ(FocusText(), "7") << "keys after the stop are not taken";
+    EXPECT_EQ(Read("DATA.TXT"), data);
+    EXPECT_FALSE(PathExists(dir / "DATA.tm_"));
+    _REKFILEINFO last{};
+    TabrixLastSavedFile(&last);
+    EXPECT_STREQ(last.path, "");
+
+    ASSERT_EQ(Start(), 0u) << ErrorText();
+    EXPECT_EQ(Send("3<finish>"), std::vector<uint32_t>{TABRIX_CONT_FINISHED});
+    EXPECT_NE(Read("DATA.TXT").find("+00003.000"), std::string::npos) << Read("DATA.TXT");
+    TabrixLastSavedFile(&last);
+    EXPECT_STREQ(last.path, "DATA.TXT");
 }
 
 }  // namespace

@@ -20,6 +20,16 @@ TestSurface::TestSurface(uint32_t width, uint32_t height)
     Clear();
 }
 
+// A surface that goes leaves the layer unbound, so that a later test that
+// binds none draws on no freed pixels.
+TestSurface::~TestSurface() {
+    if (GDILayer.surface != &surface)
+        return;
+    _GDI_INIT_PARAMS params{};
+    params.size = sizeof params;
+    GDIInit(&params);
+}
+
 void TestSurface::Bind() {
     Clear();
     GDILayer = _GDI_LAYER{};

@@ -25,6 +25,7 @@ public:
     // Every row has a few guard pixels past width that drawing must not
     // touch.
     TestSurface(uint32_t width, uint32_t height);
+    ~TestSurface();
     TestSurface(const TestSurface &) = delete;
     TestSurface &operator=(const TestSurface &) = delete;
 

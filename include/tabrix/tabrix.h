@@ -314,12 +314,24 @@ TABRIX_API uint8_t *TabrixMemoryImage(uint32_t *size);
 /* Dialog engine                                                       */
 /* ------------------------------------------------------------------ */
 
+/* The five dialog calls do nothing and return 0 when dialog or keyb is
+   null.  An item whose data record is null, whose path, label or text is
+   null, or a list item without a current entry or whose current entry has
+   no text, counts as an item of an unknown kind: it is never drawn,
+   focused, typed into or pressed by its hot key, and the rest of the
+   dialog works as usual.  A title of null means no title bar.  Every walk
+   over the item list, along next or prev, ends after 65,536 items, so a
+   list whose links loop cannot hang a call; items past that many are not
+   seen.  No screen the library loads comes near that many. */
+
 /* Draws the dialog with the given background palette index and gives the
-   focus to focus, or to the first button, edit or list item when null. */
+   focus to focus, or to the first button, edit or list item when focus is
+   null or an item that cannot be read. */
 TABRIX_API uint32_t DialogStart(_DIALOG *dialog, uint8_t background, _ITEM *focus);
 
 /* Hands one key to the dialog.  Returns the result of the button pressed,
-   or 0. */
+   or 0.  A list's choice moves along its entries up to the chain's end or
+   an entry without a text. */
 TABRIX_API uint32_t DialogCont(_DIALOGKEYB_INFO *keyb, _DIALOG *dialog);
 
 /* Ends a dialog; does nothing. */
@@ -336,7 +348,13 @@ TABRIX_API uint32_t DialogRedraw(_DIALOG *dialog);
 /* ------------------------------------------------------------------ */
 
 /* Binds the drawing layer to params->hdc.  Copies at most 202 bytes of
-   params (fewer when params->size is smaller).  Returns 1. */
+   params (fewer when params->size is smaller).  Returns 1 when the surface
+   is bound, or when the layer is unbound on purpose by a null hdc (a size
+   of 2 or less holds no hdc, which counts as null).  Returns 0, and leaves
+   the layer unbound, when params is null, when params->size is 3 to 9 (it
+   ends inside hdc; no part of the pointer is kept), or when the surface is
+   refused: null pixels, or a pitch that is not a multiple of 4 or is less
+   than width * 4. */
 TABRIX_API int GDIInit(const _GDI_INIT_PARAMS *params);
 
 /* Keeps a copy of the file layer parameters.  Returns 1. */

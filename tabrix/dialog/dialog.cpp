@@ -2,6 +2,9 @@
  * dialog.cpp - the exported dialog engine: starting a dialog, handing it
  * keys, redrawing it.  The caller owns every record; the engine changes
  * only the focus, the caret, list choices and edit texts in place.
+ *
+ * Records are not trusted: an item it cannot read counts as one of an
+ * unknown kind, and every walk of the item list is bounded.
  */
 #include <cstring>
 #include <initializer_list>
@@ -22,7 +25,26 @@ static char *DialogEditText(const _ITEM *item) {
 }
 
 static bool DialogIsEdit(const _ITEM *item) {
-    return item != nullptr && item->kind == DLG_ITEM_EDIT;
+    return DialogItemReadable(item) && item->kind == DLG_ITEM_EDIT;
+}
+
+/* An item of a known kind whose records cannot be read. */
+static bool DialogIsBroken(const _ITEM *item) {
+    return item->kind >= DLG_ITEM_BITMAP && item->kind <= DLG_ITEM_LIST
+        && !DialogItemReadable(item);
+}
+
+static bool DialogIsButton(const _ITEM *item) {
+    return DialogItemReadable(item) && item->kind == DLG_ITEM_BUTTON;
+}
+
+/* The item after item on a walk of the list, back along prev or on along
+   next; null at the list's end and when *walked, the items walked so far,
+   reaches DIALOG_MAX_ITEMS. */
+static _ITEM *DialogWalk(const _ITEM *item, bool back, uint32_t *walked) {
+    if (++*walked >= DIALOG_MAX_ITEMS)
+        return nullptr;
+    return back ? item->prev : item->next;
 }
 
 /* Puts the caret after the text of a focused edit item. */
@@ -54,10 +76,12 @@ static void DialogDrawFrame(const _DIALOG *dialog) {
 
 /* Bitmaps, then texts: the items that never take the focus. */
 static void DialogDrawPassive(_DIALOG *dialog) {
-    for (uint32_t kind : {DLG_ITEM_BITMAP, DLG_ITEM_TEXT})
-        for (_ITEM *item = dialog->firstItem; item; item = item->next)
+    for (uint32_t kind : {DLG_ITEM_BITMAP, DLG_ITEM_TEXT}) {
+        uint32_t walked = 0;
+        for (_ITEM *item = dialog->firstItem; item; item = DialogWalk(item, false, &walked))
             if (item->kind == kind)
                 DialogDraw(dialog, item, false);
+    }
 }
 
 static bool DialogIsPassive(const _ITEM *item) {
@@ -65,17 +89,24 @@ static bool DialogIsPassive(const _ITEM *item) {
 }
 
 extern "C" TABRIX_API uint32_t DialogStart(_DIALOG *dialog, uint8_t background, _ITEM *focus) {
+    if (dialog == nullptr)
+        return 0;
     dialog->background = background;
     DialogDrawFrame(dialog);
     dialog->cursor = 0;
     dialog->focusItem = nullptr;
     DialogDrawPassive(dialog);
+    /* A given item that cannot be read is never focused: the engine
+       chooses instead. */
+    if (focus && DialogIsBroken(focus))
+        focus = nullptr;
     if (focus) {
         dialog->focusItem = focus;
         DialogCaretToEnd(dialog);
         DialogDraw(dialog, focus, true);
     }
-    for (_ITEM *item = dialog->firstItem; item; item = item->next) {
+    uint32_t walked = 0;
+    for (_ITEM *item = dialog->firstItem; item; item = DialogWalk(item, false, &walked)) {
         if (DialogIsPassive(item))
             continue;
         bool first = dialog->focusItem == nullptr;
@@ -104,8 +135,9 @@ static void DialogFocusTo(_DIALOG *dialog, _ITEM *item) {
 /* Up and down: the previous or next focusable item in list order. */
 static void DialogFocusStep(_DIALOG *dialog, bool up) {
     _ITEM *item = dialog->focusItem;
+    uint32_t walked = 0;
     do
-        item = up ? item->prev : item->next;
+        item = DialogWalk(item, up, &walked);
     while (item && !DialogFocusable(item));
     DialogFocusTo(dialog, item);
 }
@@ -121,7 +153,8 @@ static void DialogFocusSideways(_DIALOG *dialog, int dir) {
     DialogItemCell(dialog->focusItem, &c, &r);
     int64_t best = DialogDistance(dir * DIALOG_FAR, dir * DIALOG_FAR, c, r);
     _ITEM *winner = nullptr;
-    for (_ITEM *item = dialog->firstItem; item; item = item->next) {
+    uint32_t walked = 0;
+    for (_ITEM *item = dialog->firstItem; item; item = DialogWalk(item, false, &walked)) {
         if (!DialogFocusable(item))
             continue;
         int32_t col, row;
@@ -135,13 +168,16 @@ static void DialogFocusSideways(_DIALOG *dialog, int dir) {
 }
 
 /* Right and left: the next or previous list entry, the caret, or the
-   focus of a button. */
+   focus of a button.  An entry without a text ends the chain, so the list
+   stays readable. */
 static void DialogSideways(_DIALOG *dialog, int dir) {
     _ITEM *focus = dialog->focusItem;
+    if (!DialogItemReadable(focus))
+        return;
     if (focus->kind == DLG_ITEM_LIST) {
         _LIST_ITEM *list = (_LIST_ITEM *)focus->data;
         _LIST_ENTRY *entry = dir > 0 ? list->current->next : list->current->prev;
-        if (entry) {
+        if (entry && entry->text) {
             list->current = entry;
             DialogDraw(dialog, focus, true);
         }
@@ -175,9 +211,10 @@ static uint32_t DialogChar(_DIALOGKEYB_INFO *keyb, _DIALOG *dialog) {
     else if (keyb->key == DLG_KEY_MINUS)
         keyb->key = '-';
     int8_t key = keyb->key;
-    for (_ITEM *item = dialog->firstItem; item; item = item->next) {
+    uint32_t walked = 0;
+    for (_ITEM *item = dialog->firstItem; item; item = DialogWalk(item, false, &walked)) {
         const _BUTTON_ITEM *button = (const _BUTTON_ITEM *)item->data;
-        if (item->kind == DLG_ITEM_BUTTON && button->hotKey == key)
+        if (DialogIsButton(item) && button->hotKey == key)
             return button->result;
     }
     _ITEM *focus = dialog->focusItem;
@@ -195,6 +232,8 @@ static uint32_t DialogChar(_DIALOGKEYB_INFO *keyb, _DIALOG *dialog) {
 }
 
 extern "C" TABRIX_API uint32_t DialogCont(_DIALOGKEYB_INFO *keyb, _DIALOG *dialog) {
+    if (keyb == nullptr || dialog == nullptr)
+        return 0;
     _ITEM *focus = dialog->focusItem;
     if (focus == nullptr)
         return 0;
@@ -205,7 +244,7 @@ extern "C" TABRIX_API uint32_t DialogCont(_DIALOGKEYB_INFO *keyb, _DIALOG *dialo
     keyb->event = TABRIX_EVENT_NONE;
     switch (keyb->key) {
     case DLG_KEY_ENTER:
-        return focus->kind == DLG_ITEM_BUTTON ? ((const _BUTTON_ITEM *)focus->data)->result : 0;
+        return DialogIsButton(focus) ? ((const _BUTTON_ITEM *)focus->data)->result : 0;
     case DLG_KEY_UP:
     case DLG_KEY_DOWN:
         DialogFocusStep(dialog, keyb->key == DLG_KEY_UP);
@@ -227,8 +266,11 @@ extern "C" TABRIX_API uint32_t DialogStop(_DIALOG *) {
 }
 
 extern "C" TABRIX_API uint32_t DialogRefresh(_DIALOG *dialog, uint32_t mask) {
+    if (dialog == nullptr)
+        return 0;
     DialogClipItems(dialog);
-    for (_ITEM *item = dialog->firstItem; item; item = item->next) {
+    uint32_t walked = 0;
+    for (_ITEM *item = dialog->firstItem; item; item = DialogWalk(item, false, &walked)) {
         bool selected = item->kind >= DLG_ITEM_BUTTON && item->kind <= DLG_ITEM_LIST
                      && (mask >> (item->kind - DLG_ITEM_BUTTON) & 1);
         if (selected)
@@ -238,9 +280,12 @@ extern "C" TABRIX_API uint32_t DialogRefresh(_DIALOG *dialog, uint32_t mask) {
 }
 
 extern "C" TABRIX_API uint32_t DialogRedraw(_DIALOG *dialog) {
+    if (dialog == nullptr)
+        return 0;
     DialogDrawFrame(dialog);
     DialogDrawPassive(dialog);
-    for (_ITEM *item = dialog->firstItem; item; item = item->next)
+    uint32_t walked = 0;
+    for (_ITEM *item = dialog->firstItem; item; item = DialogWalk(item, false, &walked))
         if (!DialogIsPassive(item))
             DialogDraw(dialog, item, item == dialog->focusItem);
     return 0;

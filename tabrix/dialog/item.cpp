@@ -34,9 +34,29 @@ int32_t DialogTitleHeight(const _DIALOG *dialog) {
     return dialog->title ? DIALOG_TITLE_HEIGHT : 0;
 }
 
+/* The path, label or text of an item of kinds 1 to 5 with a data record;
+   for a list, the current entry's text.  Null when there is none. */
+static const char *ItemTextOf(const _ITEM *item) {
+    switch (item->kind) {
+    case DLG_ITEM_BITMAP: return ((const _BITMAP_ITEM *)item->data)->path;
+    case DLG_ITEM_BUTTON: return ((const _BUTTON_ITEM *)item->data)->label;
+    case DLG_ITEM_TEXT: return ((const _TEXT_ITEM *)item->data)->text;
+    case DLG_ITEM_EDIT: return ((const _EDIT_ITEM *)item->data)->text;
+    default: {
+        const _LIST_ENTRY *current = ((const _LIST_ITEM *)item->data)->current;
+        return current ? current->text : nullptr;
+    }
+    }
+}
+
+bool DialogItemReadable(const _ITEM *item) {
+    return item != nullptr && item->kind >= DLG_ITEM_BITMAP && item->kind <= DLG_ITEM_LIST
+        && item->data != nullptr && ItemTextOf(item) != nullptr;
+}
+
 bool DialogFocusable(const _ITEM *item) {
-    return item->kind == DLG_ITEM_BUTTON || item->kind == DLG_ITEM_EDIT
-        || item->kind == DLG_ITEM_LIST;
+    return DialogItemReadable(item) && (item->kind == DLG_ITEM_BUTTON
+        || item->kind == DLG_ITEM_EDIT || item->kind == DLG_ITEM_LIST);
 }
 
 template <typename T>
@@ -58,7 +78,7 @@ void DialogItemCell(const _ITEM *item, int32_t *col, int32_t *row) {
 
 void DialogClampCursor(_DIALOG *dialog) {
     const _ITEM *focus = dialog->focusItem;
-    if (focus == nullptr || focus->kind != DLG_ITEM_EDIT)
+    if (!DialogItemReadable(focus) || focus->kind != DLG_ITEM_EDIT)
         return;
     size_t length = std::strlen(((const _EDIT_ITEM *)focus->data)->text);
     if (dialog->cursor > length)
@@ -115,7 +135,7 @@ static void ItemDrawList(const _LIST_ITEM *list, int32_t x, int32_t y, uint8_t c
 
 void DialogDrawItem(_DIALOG *dialog, _ITEM *item, uint32_t focused, uint16_t colour,
                     uint16_t background) {
-    if (item->kind == 0)
+    if (dialog == nullptr || item == nullptr || item->kind == 0)
         return;
     DialogClampCursor(dialog);
     int32_t t = DialogTitleHeight(dialog);
@@ -126,7 +146,7 @@ void DialogDrawItem(_DIALOG *dialog, _ITEM *item, uint32_t focused, uint16_t col
         fore = (uint8_t)colour;
     if (background != DIALOG_NO_OVERRIDE)
         back = (uint8_t)background;
-    if (item->kind > DLG_ITEM_LIST)
+    if (!DialogItemReadable(item))
         return;
 
     int32_t col, row;

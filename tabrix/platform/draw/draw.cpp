@@ -50,17 +50,33 @@ static bool GDISurfaceUsable(const _GDI_SURFACE *s) {
     return s->pixels != nullptr && s->pitch % sizeof *s->pixels == 0 && s->pitch / sizeof *s->pixels >= s->width;
 }
 
-extern "C" TABRIX_API int GDIInit(const _GDI_INIT_PARAMS *params) {
+/* A record size that ends inside hdc: it holds part of the pointer. */
+static bool GDISplitsHdc(size_t size) {
+    return size > offsetof(_GDI_INIT_PARAMS, hdc) && size < GDI_HDC_END;
+}
+
+/* Keeps a copy of at most the record's own size; of a record too short for
+   the whole hdc no part of the pointer is kept, so none is drawn on. */
+static size_t GDIParamsCopy(const _GDI_INIT_PARAMS *params) {
     std::memset(&GDILayer.params, 0, sizeof GDILayer.params);
     size_t size = params ? std::min<size_t>(params->size, GDI_PARAMS_SIZE) : 0;
     if (params)
         std::memcpy(&GDILayer.params, params, size);
+    if (size < GDI_HDC_END)
+        GDILayer.params.hdc = nullptr;
     GDILayer.params.size = GDI_PARAMS_SIZE;
-    /* A record too short to hold the whole surface pointer leaves only part
-       of it in the copy: such a surface cannot be drawn on. */
-    GDILayer.surface = size >= GDI_HDC_END ? GDILayer.params.hdc : nullptr;
-    if (GDILayer.surface != nullptr && !GDISurfaceUsable(GDILayer.surface))
+    return size;
+}
+
+extern "C" TABRIX_API int GDIInit(const _GDI_INIT_PARAMS *params) {
+    size_t size = GDIParamsCopy(params);
+    GDILayer.surface = GDILayer.params.hdc;
+    if (params == nullptr || GDISplitsHdc(size))
+        return 0;
+    if (GDILayer.surface != nullptr && !GDISurfaceUsable(GDILayer.surface)) {
         GDILayer.surface = nullptr;
+        return 0;
+    }
     return 1;
 }
 
