@@ -197,17 +197,6 @@ TEST_F(OperatorTest, ModifiedTellsWhatTheFilesLack) {
     EXPECT_EQ(TabrixModified(), 1u);
 }
 
-// After TabrixStop nothing an event asks for happens.
-TEST_F(OperatorTest, EventsAfterStopDoNothing) {
-    ASSERT_EQ(Start(), 0u);
-    Send("2.5<down>");
-    TabrixStop(&info);
-    EXPECT_TRUE(Send("<finish><forget>").empty());
-    EXPECT_EQ(Read("DATA.TXT"), DataFile());
-    ASSERT_EQ(Start(), 0u);
-    EXPECT_EQ(Send("<finish>"), std::vector<uint32_t>{2}) << "a new start takes events again";
-}
-
 // The reason record: nothing written into a record too small for it; the
 // place and reason of a link to a missing screen, and of a full pool.
 TEST_F(OperatorTest, ErrorReasonRecord) {
