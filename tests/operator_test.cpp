@@ -207,14 +207,14 @@ TEST_F(OperatorTest, ErrorReasonRecord) {
     std::memset(&e, 'x', sizeof e);
     e.size = sizeof e - 1;
     EXPECT_EQ(TabrixGetErrorReason(&e), 16u);
-    EXPECT_EQ(e.code, 0x78787878u) << "a short record is left alone";
+    EXPECT_EQ(uint32_t{e.code}, 0x78787878u) << "a short record is left alone";
     EXPECT_EQ(TabrixGetErrorReason(nullptr), 16u);
     e.size = sizeof e;
     EXPECT_EQ(TabrixGetErrorReason(&e), 16u);
-    EXPECT_EQ(e.code, 16u);
+    EXPECT_EQ(uint32_t{e.code}, 16u);
     EXPECT_STREQ(e.file, "MAIN.SCT");
-    EXPECT_EQ(e.line, 3u);
-    EXPECT_EQ(e.column, 3u);
+    EXPECT_EQ(uint32_t{e.line}, 3u);
+    EXPECT_EQ(uint32_t{e.column}, 3u);
     EXPECT_STREQ(e.reason, "no screen NOWHERE in MAIN.SCT for the button \"Gone\"");
     EXPECT_EQ(ErrorText(), "File:MAIN.SCT Dialog:NOWHERE") << "the detail text keeps its form";
 
@@ -226,7 +226,7 @@ TEST_F(OperatorTest, ErrorReasonRecord) {
     ASSERT_EQ(Start(), (uint32_t)MSG_NO_MEMORY);
     ASSERT_EQ(TabrixGetErrorReason(&e), (uint32_t)MSG_NO_MEMORY);
     EXPECT_STREQ(e.file, "MAIN.SCT");
-    EXPECT_GT(e.line, 1u);
+    EXPECT_GT(uint32_t{e.line}, 1u);
     EXPECT_NE(std::strstr(e.reason, "memory pool of 2700000 bytes"), nullptr) << e.reason;
 }
 
