@@ -601,7 +601,7 @@ TEST_F(DataFileFailTest, FolderThatCannotBeWritten) {
     int code = RunUnprivileged([&] {
         Edit();
         DataFileSave(&s, Rek(path));
-        return (int)s.errorCode + (ReasonHas("create the temporary file") && ReasonHas("Permission denied") ? 100 : 0);
+        return (int)s.errorCode + (ReasonHas("cannot create") && ReasonHas("Permission denied") ? 100 : 0);
     });
     ASSERT_EQ(chmod(dir.root().c_str(), 0700), 0);
     EXPECT_EQ(code, MSG_FILE_CREATE_ERROR + 100);

@@ -103,8 +103,7 @@ static bool DataFileParse(const char *line, _DATAFILE_LINE *out, _DATAFILE_FAULT
     if (out->raw)
         rest++;
     if (*rest != '\0' && *rest != '"' && *rest != ';')
-        return DataFileFault(fault, rest, "unexpected text after the value (a comment begins with "
-                                          "\";\" or a double quote)");
+        return DataFileFault(fault, rest, "text after the value: a comment begins with \";\" or a double quote");
     out->number = DataFileNumber(line, used, number);
     out->comment = *rest != '\0' ? rest : nullptr;
     return true;

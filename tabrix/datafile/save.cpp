@@ -252,7 +252,7 @@ static bool DataFileReplaceable(_SESSION *session, const _REKFILEINFO *file, int
         return true;
     if (read == DATAFILE_UNOPENED) {
         SessionSetError(session, MSG_FILE_READ_ERROR, file->path,
-                        "cannot read the data file for its header and comments: %s", FileErrorText());
+                        "cannot reread the data file: %s", FileErrorText());
         SessionErrorAt(session, file->path, 0, 0);
         return false;
     }
@@ -265,13 +265,14 @@ static bool DataFileReplaceable(_SESSION *session, const _REKFILEINFO *file, int
     return true;
 }
 
-/* What the step that failed with error did, for its reason. */
+/* What the step that failed with error could not do to the temporary
+   file, for its reason. */
 static const char *DataFileStep(uint32_t error) {
     switch (error) {
-    case MSG_FILE_CREATE_ERROR: return "cannot create the temporary file";
-    case MSG_FILE_WRITE_ERROR: return "cannot write the temporary file";
-    case MSG_FILE_CLOSE_ERROR: return "cannot close the temporary file";
-    default: return "cannot put the temporary file in place of the data file";
+    case MSG_FILE_CREATE_ERROR: return "create";
+    case MSG_FILE_WRITE_ERROR: return "write";
+    case MSG_FILE_CLOSE_ERROR: return "close";
+    default: return "put in place of the data file";
     }
 }
 
@@ -311,7 +312,7 @@ void DataFileSave(_SESSION *session, _REKFILEINFO file) {
     if (error == 0 && (FileReplace(temp, file.path) != FILE_OK || DirSync(file.path) != FILE_OK))
         error = MSG_FILE_MOVE_ERROR;
     if (error != 0) {
-        SessionSetError(session, error, temp, "%s %s: %s", DataFileStep(error), temp, FileErrorText());
+        SessionSetError(session, error, temp, "cannot %s %s: %s", DataFileStep(error), temp, FileErrorText());
         SessionErrorAt(session, file.path, 0, 0);
         return;
     }

@@ -173,7 +173,7 @@ TEST_F(ToolTest, CheckTellsWhereAndWhy) {
          "set/MAIN.SCT:3:3: error 1: File opening Error: cannot open NOPE.SCT: No such file or directory"},
         // Data files.
         {{data, main}, {"head", "K", "1:1", " 2 : 3 x", "*"},
-         "set/D.TXT:4:8: error 4: Syntax Error: unexpected text after the value (a comment begins with \";\" or a double quote)"},
+         "set/D.TXT:4:8: error 4: Syntax Error: text after the value: a comment begins with \";\" or a double quote"},
         {{data, main}, {"K", "2", "*"}, "set/D.TXT:2:2: error 4: Syntax Error: \":\" expected after the parameter number"},
         {{data, main}, {"K", "x:2", "*"},
          "set/D.TXT:2:1: error 4: Syntax Error: a parameter line begins with its number: number:value"},
