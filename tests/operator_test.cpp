@@ -12,6 +12,7 @@
 #include "scripted.h"
 #include "session/edit.h"
 #include "session/prompts.h"
+#include "session/screen.h"
 
 namespace {
 
@@ -347,6 +348,49 @@ TEST_F(OperatorTest, ErrorsOnTheWayAreShownAtOnce) {
     FileFaultSet(nullptr);
     EXPECT_EQ(TabrixGetErrorLine(), 11u);
     EXPECT_EQ(Read("DATA.TXT"), DataFile());
+}
+
+// A failed save keeps the session: the next event only takes the error box
+// away, every edit is still there, and a finish tries again.
+TEST_F(OperatorTest, AFailedSaveCanBeTriedAgain) {
+    auto failWrites = [](int op) { return op == FILE_OP_WRITE ? 1 : 0; };
+    ASSERT_EQ(Start(), 0u);
+    Send("2.5<down>");
+    FileFaultSet(failWrites);
+    EXPECT_TRUE(Send("<finish>").empty());
+    EXPECT_EQ(TabrixGetErrorLine(), 11u);
+    EXPECT_EQ(Read("DATA.TXT"), DataFile());
+    EXPECT_EQ(TabrixModified(), 1u);
+    surface.Clear();
+    EXPECT_TRUE(Send("<forget>").empty()) << "the first event only dismisses";
+    EXPECT_EQ(TabrixGetErrorLine(), 0u);
+    EXPECT_EQ(ErrorText(), "");
+    EXPECT_NE(surface.Count(Rgb(SCREEN_BACKGROUND)), 0) << "the screen is drawn again";
+    EXPECT_EQ(surface.Count(Rgb(13)), 0) << "without the error box";
+    EXPECT_EQ(Send("<finish>"), std::vector<uint32_t>{}) << "still failing";
+    EXPECT_EQ(TabrixGetErrorLine(), 11u);
+    FileFaultSet(nullptr);
+    EXPECT_TRUE(Send("<up>").empty());
+    EXPECT_EQ(Send("<finish>"), std::vector<uint32_t>{2});
+    EXPECT_EQ(Read("DATA.TXT"), DataFile({{1, "+00002.500\t;speed"}, {8, "+00005.000"}, {9, "+00002.501"}}));
+
+    // Through "Yes" in the save prompt: the screen stays, back asks again.
+    Reset();
+    ASSERT_EQ(Start("MENU.SCT"), 0u);
+    Send("<enter>2.5<down><back>");
+    ASSERT_EQ(TabrixSession.mode, (uint32_t)MODE_SAVE_PROMPT);
+    FileFaultSet(failWrites);
+    Send("<enter>");
+    EXPECT_EQ(TabrixGetErrorLine(), 11u);
+    FileFaultSet(nullptr);
+    Send("<down>");
+    EXPECT_EQ(TabrixGetErrorLine(), 0u);
+    EXPECT_EQ(TabrixSession.current, Screen("MAIN.SCT*DLG_MAIN"));
+    Send("<back>");
+    ASSERT_EQ(TabrixSession.mode, (uint32_t)MODE_SAVE_PROMPT);
+    Send("<enter>");
+    EXPECT_EQ(TabrixSession.current, Screen("MENU.SCT*DLG_MAIN"));
+    EXPECT_EQ(Read("DATA.TXT"), DataFile({{1, "+00002.500\t;speed"}, {8, "+00005.000"}, {9, "+00002.501"}}));
 }
 
 // --------------------------------------------------------------- committing

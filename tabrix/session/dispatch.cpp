@@ -40,10 +40,26 @@ static void SessionCalc(const _TABRIX_INFO *info, _SESSION *s, int32_t onlyMarke
         s->modified = 1;
 }
 
-void SessionSave(const _TABRIX_INFO *info, _SESSION *session) {
+bool SessionSave(const _TABRIX_INFO *info, _SESSION *session) {
     SessionCalc(info, session, 0);
     if (session->current->dataFile)
         DataFileSave(session, *session->current->dataFile);
+    if (session->errorCode == 0)
+        return true;
+    session->saveFailed = 1;
+    ErrorScreenShow(info, session);
+    return false;
+}
+
+/* The event after a failed save takes the error box away: the session
+   goes on where it was, every edit still there. */
+static uint32_t SessionDismiss(_SESSION *s) {
+    s->errorCode = 0;
+    s->errorText[0] = '\0';
+    std::memset(&s->place, 0, sizeof s->place);
+    s->saveFailed = 0;
+    DialogRedraw(s->current->dialog);
+    return 0;
 }
 
 /* A field whose parameter has no value takes only up and down. */
@@ -166,13 +182,8 @@ static uint32_t SessionBack(const _TABRIX_INFO *info, _SESSION *s) {
 /* Takes the edits, saves, and ends the session; the variables go back to
    the memory image. */
 static uint32_t SessionFinish(const _TABRIX_INFO *info, _SESSION *s) {
-    if (!ItemsCommit(s->current->dialog))
+    if (!ItemsCommit(s->current->dialog) || !SessionSave(info, s))
         return 0;
-    SessionSave(info, s);
-    if (s->errorCode != 0) {
-        ErrorScreenShow(info, s);
-        return 0;
-    }
     for (const _VARIABLE *v = s->variables; v && v->next; v = v->next)
         ImageCellWrite(v->key, v->value);
     return TABRIX_CONT_FINISHED;
@@ -196,6 +207,8 @@ static uint32_t SessionManual(const _TABRIX_INFO *info, _SESSION *s) {
 
 uint32_t SessionDispatch(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb) {
     _SESSION *s = &TabrixSession;
+    if (s->saveFailed)
+        return SessionDismiss(s);
     if (keyb->event == TABRIX_EVENT_FORGET)
         return SessionForget(s);
     if (s->errorCode != 0 || s->current == nullptr)

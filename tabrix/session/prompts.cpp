@@ -201,11 +201,8 @@ void SavePromptCont(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb) {
     case SAVE_YES:
         s->mode = MODE_SCREEN;
         ItemsCommit(s->current->dialog);
-        SessionSave(info, s);
-        /* A failed save shows why the session stopped taking keys. */
-        if (s->errorCode != 0)
-            ErrorScreenShow(info, s);
-        else
+        /* A failed save shows why; the next event takes the box away. */
+        if (SessionSave(info, s))
             SavePromptLeave(info, keyb);
         break;
     case SAVE_CANCEL:

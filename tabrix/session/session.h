@@ -77,6 +77,7 @@ struct _SESSION {
     _PARAM baseline[PARAM_COUNT];   /* the table as last read from or saved to its file */
     uint32_t tableFile;         /* 1 while the table holds a data file's values */
     uint32_t stopped;           /* 1 after TabrixStop: events do nothing */
+    uint32_t saveFailed;        /* 1 while the error box shows a failed save */
     _ERRORPLACE place;          /* where and why the error happened */
 };
 
@@ -109,8 +110,10 @@ bool SessionErrorPlaced(const _SESSION *session);
 uint32_t SessionDispatch(const _TABRIX_INFO *info, _DIALOGKEYB_INFO *keyb);
 
 /* Runs every CALC entry of the current screen and saves its data file,
-   when it has one. */
-void SessionSave(const _TABRIX_INFO *info, _SESSION *session);
+   when it has one.  Returns false, with the error box shown, when the
+   save failed; the next event then only dismisses the box and the
+   session goes on with every edit, so a finish can try again. */
+bool SessionSave(const _TABRIX_INFO *info, _SESSION *session);
 
 /* Whether the session holds a parameter or variable whose value differs
    from the one last read from or saved to its file (the data file, or
