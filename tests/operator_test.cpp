@@ -269,6 +269,33 @@ TEST_F(OperatorTest, FieldsWithoutAValueTakeOnlyUpAndDown) {
     EXPECT_EQ(TabrixSession.current->dialog->focusItem, count) << "up still moves";
 }
 
+// A field of a parameter the data file does not keep (at or above its
+// count) is read-only: the save would drop what was typed.  The reason
+// record tells why a key was not taken, and forgets it at the next key.
+TEST_F(OperatorTest, FieldsBeyondTheCountAreReadOnly) {
+    Write("MAIN.SCT", {"REKFILE \"PARAMS\" \"DATA.TXT\" C30", "DIALOG \"Main\" \"DLG_MAIN\"",
+                       "INT C29", "INT C30", "INT C2"});
+    WriteFile(dir / "DATA.TXT", "PARAMS\r\n29:1\r\n30:2\r\n*\r\n");
+    ASSERT_EQ(Start(), 0u);
+    static _TABRIX_ERROR e;
+    e.size = sizeof e;
+    struct Case { const char *keys, *text, *reason; };
+    const Case cases[] = {
+        {"5", "5", ""},                                                   // parameter 29: kept
+        {"<down>7", "2000", "parameter 30 is read-only: DATA.TXT keeps parameters 0 to 29"},
+        {"<down>7", "0", "parameter 2 has no value in the data file"},
+        {"<up>", "2000", ""},
+    };
+    for (const Case &c : cases) {
+        Send(c.keys);
+        EXPECT_EQ(FocusText(), c.text) << c.keys;
+        EXPECT_EQ(TabrixGetErrorReason(&e), 0u);
+        EXPECT_STREQ(e.reason, c.reason) << c.keys;
+    }
+    EXPECT_EQ(Send("<finish>"), std::vector<uint32_t>{2});
+    EXPECT_EQ(Read("DATA.TXT"), "PARAMS\r\n29:\t+00000.005\r\n\r\n*\r\n");
+}
+
 TEST_F(OperatorTest, BackOnTheMainScreenDoesNothing) {
     ASSERT_EQ(Start(), 0u);
     _SCREEN *main = TabrixSession.current;

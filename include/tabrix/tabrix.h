@@ -225,7 +225,8 @@ typedef struct _TABRIX_ERROR {
                                    working directory); "" when none */
     char reason[TABRIX_ERROR_REASON_SIZE];  /* why, short and in English
                                    ("unknown keyword LABLE", "Permission
-                                   denied"); "" when there is no error */
+                                   denied"); with code 0, why the last key
+                                   was not taken, or "" */
 } _TABRIX_ERROR;
 
 /* Drawing layer parameters; hosts set size to 202.  With a null hdc the
@@ -284,7 +285,10 @@ TABRIX_API uint32_t TabrixGetErrorText(char *out, uint32_t size);
    sizeof(_TABRIX_ERROR).  Returns the error code.  file is the name as
    the library opened it: script and data file names as the script gives
    them, relative to the working directory.  reason may quote a script's
-   text in the display character set. */
+   text in the display character set.  Without an error (code 0) the
+   reason tells why the operator's last key was not taken, when a field
+   refused it as read-only ("parameter 50 is read-only: DATA.TXT keeps
+   parameters 0 to 29"), and is "" otherwise. */
 TABRIX_API uint32_t TabrixGetErrorReason(_TABRIX_ERROR *out);
 
 /* 1 when the session holds a parameter or variable whose value differs

@@ -62,13 +62,24 @@ static uint32_t SessionDismiss(_SESSION *s) {
     return 0;
 }
 
-/* A field whose parameter has no value takes only up and down. */
-static bool SessionFieldLocked(const _SESSION *s, const _ITEM *item, int8_t key) {
+/* A field whose parameter has no value, or one its data file does not
+   keep (at or above its count), takes only up and down; the reason tells
+   the operator why. */
+static bool SessionFieldLocked(_SESSION *s, const _ITEM *item, int8_t key) {
     const _VALUEREF *ref = (const _VALUEREF *)item->valueRef;
     if (!SessionIsField(item) || key == DLG_KEY_DOWN || key == DLG_KEY_UP || ref == nullptr ||
         (ref->flags & VALUEREF_VARIABLE))
         return false;
-    return !(s->params[ref->number].flags & PARAM_VALID);
+    const _REKFILEINFO *file = s->current->dataFile;
+    if (file != nullptr && ref->number >= file->count) {
+        SessionSetHint(s, "parameter %u is read-only: %s keeps parameters 0 to %u", (unsigned)ref->number,
+                       file->path, (unsigned)file->count - 1);
+        return true;
+    }
+    if (s->params[ref->number].flags & PARAM_VALID)
+        return false;
+    SessionSetHint(s, "parameter %u has no value in the data file", (unsigned)ref->number);
+    return true;
 }
 
 /* The error text of a link to a missing screen: "File:" and the link's
@@ -129,6 +140,7 @@ static uint32_t SessionKey(const _TABRIX_INFO *info, _SESSION *s, _DIALOGKEYB_IN
     _ITEM *cur = d->focusItem;
     if (cur == nullptr)
         return 0;
+    SessionSetHint(s, "%s", "");
     /* Enter on a field moves to the next item, taking the field. */
     bool enterPressed = false;
     if (keyb->key == DLG_KEY_ENTER && cur->kind != DLG_ITEM_BUTTON) {

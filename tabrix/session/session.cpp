@@ -55,6 +55,15 @@ void SessionLineError(_SESSION *session, uint32_t code, uint32_t line, const cha
     va_end(args);
 }
 
+void SessionSetHint(_SESSION *session, const char *why, ...) {
+    if (session->errorCode != 0)
+        return;
+    va_list args;
+    va_start(args, why);
+    SessionRecord(session, 0, nullptr, why, args);
+    va_end(args);
+}
+
 void SessionErrorAt(_SESSION *session, const char *file, uint32_t line, uint32_t column) {
     _ERRORPLACE *place = &session->place;
     if (file != nullptr)

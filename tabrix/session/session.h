@@ -99,6 +99,10 @@ void SessionSetCode(_SESSION *session, uint32_t code, const char *why, ...)
 void SessionLineError(_SESSION *session, uint32_t code, uint32_t line, const char *file,
                       const char *why, ...) __attribute__((format(printf, 5, 6)));
 
+/* Tells why a key was not taken, in the reason of a session without an
+   error ("" forgets it); nothing while an error stands. */
+void SessionSetHint(_SESSION *session, const char *why, ...) __attribute__((format(printf, 2, 3)));
+
 /* Sets where the recorded error happened: file (null keeps the one set),
    line and column (0: not known). */
 void SessionErrorAt(_SESSION *session, const char *file, uint32_t line, uint32_t column);
