@@ -1,13 +1,15 @@
 /*
  * datafile_fuzz.cpp - reading a data file: any bytes, under any
  * initializing word, number of decimals and count of saved parameters.
- * A file that reads without an error must read back the same after a
- * save: a save that changes a value corrupts the machine's data.
+ * A file that reads without an error must save, read back the same
+ * values after the save (a save that changes a value corrupts the
+ * machine's data), and a second save must write the same bytes.
  *
  * Input: one byte of settings, the initializing word up to the first
  * line feed, then the data file.
  */
 #include <cstring>
+#include <string>
 
 #include "common/memory/memory.h"
 #include "datafile/datafile.h"
@@ -45,18 +47,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     _SESSION *s = &TabrixSession;
     std::memset(s, 0, sizeof *s);
     MemoryInit(pool, sizeof pool);
-    DataFileRead(s, file, 0);
+    DataFileRead(s, file);
     if (s->errorCode != 0)
         return 0;
     std::memcpy(first, s->params, sizeof first);
     DataFileSave(s, file);
     if (s->errorCode != 0)
         FuzzFail("a data file that reads cannot be saved");
-    DataFileRead(s, file, 0);
+    std::string once = FuzzFileRead(file.path);
+    DataFileRead(s, file);
     if (s->errorCode != 0)
         FuzzFail("a saved data file does not read");
-    for (uint32_t n = 0; n < PARAM_COUNT && n < file.count; n++)
+    for (uint32_t n = 0; n < PARAM_COUNT; n++)
         if (s->params[n].value != first[n].value || s->params[n].flags != first[n].flags)
             FuzzFail("a saved data file reads back other values");
+    DataFileSave(s, file);
+    if (s->errorCode != 0 || FuzzFileRead(file.path) != once)
+        FuzzFail("a second save without a change writes other bytes");
     return 0;
 }

@@ -147,15 +147,15 @@ TEST_F(FilesTest, Folders) {
     EXPECT_EQ(DirRemove(sub.c_str()), FILE_OK);
 }
 
-TEST_F(FilesTest, ModeCopyExistsAndAccess) {
+TEST_F(FilesTest, OwnerCopyExistsAndAccess) {
     WriteFile(dir / "old", "x");
     ASSERT_EQ(chmod((dir / "old").c_str(), 0640), 0);
     uint32_t handle, size;
     ASSERT_EQ(FileOpen((dir / "new").c_str(), FILE_WRITE | FILE_CREATE, &handle, &size), FILE_OK);
-    EXPECT_EQ(FileModeCopy((dir / "old").c_str(), handle), FILE_OK);
+    EXPECT_EQ(FileOwnerCopy((dir / "old").c_str(), handle), FILE_OK);
     EXPECT_EQ(FileModeOf(dir / "new"), 0640u);
     mode_t before = FileModeOf(dir / "new");
-    EXPECT_EQ(FileModeCopy((dir / "none").c_str(), handle), FILE_OK) << "nothing to keep";
+    EXPECT_EQ(FileOwnerCopy((dir / "none").c_str(), handle), FILE_OK) << "nothing to keep";
     EXPECT_EQ(FileModeOf(dir / "new"), before);
     FileClose(handle);
 

@@ -293,7 +293,7 @@ TEST_F(OperatorTest, FieldsBeyondTheCountAreReadOnly) {
         EXPECT_STREQ(e.reason, c.reason) << c.keys;
     }
     EXPECT_EQ(Send("<finish>"), std::vector<uint32_t>{2});
-    EXPECT_EQ(Read("DATA.TXT"), "PARAMS\r\n29:\t+00000.005\r\n\r\n*\r\n");
+    EXPECT_EQ(Read("DATA.TXT"), "PARAMS\r\n29:\t+00000.005\r\n30:2\r\n\r\n*\r\n") << "30 is kept as it was";
 }
 
 TEST_F(OperatorTest, BackOnTheMainScreenDoesNothing) {

@@ -707,7 +707,7 @@ static bool LoaderRekfile(_LOADER *L) {
     r->count = f->number < 0 ? PARAM_COUNT : (uint32_t)f->number;
     r->decimals = (uint8_t)(f->count < 0 || f->count == 8 ? 3 : f->count);
     L->dataFile = r;
-    DataFileRead(L->session, *r, 0);
+    DataFileRead(L->session, *r);
     return L->session->errorCode == 0;
 }
 

@@ -23,7 +23,7 @@ void ScreenInitApply(_SESSION *session, const _SCREEN *screen) {
 void ScreenEnter(const _TABRIX_INFO *info, _SESSION *session, _SCREEN *s, bool byLink) {
     const _REKFILEINFO *shown = session->current ? session->current->dataFile : nullptr;
     if (s->dataFile && !(byLink && s->dataFile == shown))
-        DataFileRead(session, *s->dataFile, 0);
+        DataFileRead(session, *s->dataFile);
     ScreenInitApply(session, s);
     session->current = s;
     if (CalcRun(info, session, s->calcs, 1))

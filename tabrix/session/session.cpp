@@ -135,7 +135,7 @@ extern "C" TABRIX_API uint32_t TabrixGetErrorText(char *out, uint32_t size) {
 /* A parameter as a file holds it: whether it has a value, whether raw,
    and the value only when it has one. */
 static bool SessionParamSame(const _PARAM *a, const _PARAM *b) {
-    const uint32_t kept = PARAM_VALID | PARAM_RAW;
+    const uint32_t kept = PARAM_VALID | PARAM_RAW | PARAM_UNHELD;
     if ((a->flags & kept) != (b->flags & kept))
         return false;
     return !(a->flags & PARAM_VALID) || a->value == b->value;

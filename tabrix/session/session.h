@@ -13,6 +13,7 @@
 #define PARAM_COUNT 2000
 #define PARAM_VALID 1u          /* the parameter has a value */
 #define PARAM_RAW   2u          /* a raw 32-bit value, never scaled */
+#define PARAM_UNHELD 4u         /* the data file's value does not fit 32 bits: no value */
 
 #define REAL_SLOTS 30
 #define ERROR_TEXT_SIZE 60      /* 59 characters and the terminator */
@@ -60,7 +61,7 @@ struct _SCREENLINK {
 
 struct _SESSION {
     _PARAM params[PARAM_COUNT];
-    _COMMENT comments;          /* head node */
+    _COMMENT comments;          /* head node; unused: a save copies comments from the disk */
     uint32_t errorCode;         /* message index; 0: no error */
     char errorText[ERROR_TEXT_SIZE];
     _SCREEN screens;            /* head of the screen list */
@@ -70,12 +71,13 @@ struct _SESSION {
     uint32_t modified;
     uint32_t firstKey;          /* the next character replaces a field's text */
     _REKFILEINFO lastSaved;
-    _HEADLINE headLines;        /* head node */
+    _HEADLINE headLines;        /* head node; unused: a save copies the header from the disk */
     _VARIABLE *variables;
     double reals[REAL_SLOTS];
     /* Beyond the record's original fields: what the data file held. */
     _PARAM baseline[PARAM_COUNT];   /* the table as last read from or saved to its file */
     uint32_t tableFile;         /* 1 while the table holds a data file's values */
+    uint32_t tableFileExisted;  /* 1 when that file existed when it was read */
     uint32_t stopped;           /* 1 after TabrixStop: events do nothing */
     uint32_t saveFailed;        /* 1 while the error box shows a failed save */
     _ERRORPLACE place;          /* where and why the error happened */

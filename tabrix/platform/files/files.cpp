@@ -7,7 +7,10 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -245,22 +248,35 @@ int8_t FileReplace(const char *oldName, const char *newName) {
     return FileResult(::rename(oldName, newName));
 }
 
+int8_t FolderOf(const char *name, char *folder, uint32_t size) {
+    const char *slash = std::strrchr(name, '/');
+    /* The root keeps its slash; any other folder loses the last one. */
+    size_t length = slash == nullptr ? 1 : slash == name ? 1 : (size_t)(slash - name);
+    if (length >= size)
+        return FileFail(ENAMETOOLONG);
+    std::memcpy(folder, slash == nullptr ? "." : name, length);
+    folder[length] = '\0';
+    return FILE_OK;
+}
+
+/* The folder that holds name, opened to be flushed or locked; -1 with the
+   error kept when it cannot be. */
+static int FolderOpen(const char *name) {
+    char folder[PATH_MAX];
+    if (FolderOf(name, folder, sizeof folder) != FILE_OK)
+        return -1;
+    int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        FileFail(errno);
+    return fd;
+}
+
 int8_t DirSync(const char *name) {
     if (FileFaulted(FILE_OP_DIR_SYNC))
         return FILE_FAILED;
-    char folder[PATH_MAX] = ".";
-    const char *slash = std::strrchr(name, '/');
-    if (slash != nullptr) {
-        /* The root keeps its slash; any other folder loses the last one. */
-        size_t length = slash == name ? 1 : (size_t)(slash - name);
-        if (length >= sizeof folder)
-            return FileFail(ENAMETOOLONG);
-        std::memcpy(folder, name, length);
-        folder[length] = '\0';
-    }
-    int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int fd = FolderOpen(name);
     if (fd < 0)
-        return FileFail(errno);
+        return FILE_FAILED;
     /* EINVAL: the file system keeps no folder data to flush. */
     bool ok = ::fsync(fd) == 0 || errno == EINVAL;
     int error = errno;
@@ -268,12 +284,136 @@ int8_t DirSync(const char *name) {
     return ok ? FILE_OK : FileFail(error);
 }
 
-int8_t FileModeCopy(const char *from, uint32_t handle) {
+#define FILE_LOCK_POLL_MS 10
+
+int8_t FolderLock(const char *name, uint32_t waitMs, uint32_t *lock) {
+    if (FileFaulted(FILE_OP_LOCK))
+        return FILE_FAILED;
+    int fd = FolderOpen(name);
+    if (fd < 0)
+        return FILE_FAILED;
+    for (uint32_t waited = 0;; waited += FILE_LOCK_POLL_MS) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            *lock = (uint32_t)fd + 1u;
+            return FILE_OK;
+        }
+        if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= waitMs)
+            break;
+        struct timespec pause = {0, FILE_LOCK_POLL_MS * 1000000L};
+        nanosleep(&pause, nullptr);
+    }
+    int error = errno;
+    ::close(fd);
+    return FileFail(error);
+}
+
+void FolderUnlock(uint32_t lock) {
+    if (lock != 0)
+        ::close(FileDescriptor(lock));
+}
+
+int8_t FolderNames(const char *name, bool (*found)(const char *entry, void *context), void *context) {
+    char folder[PATH_MAX];
+    if (FolderOf(name, folder, sizeof folder) != FILE_OK)
+        return FILE_FAILED;
+    DIR *dir = ::opendir(folder);
+    if (dir == nullptr)
+        return FileFail(errno);
+    for (struct dirent *e; (e = ::readdir(dir)) != nullptr;) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
+            continue;
+        if (!found(e->d_name, context))
+            break;
+    }
+    ::closedir(dir);
+    return FILE_OK;
+}
+
+/* Six letters and digits that no other save of this process, nor (very
+   likely) of another, picks at the same time. */
+static void FileRandomTag(char *tag) {
+    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    static uint64_t counter;
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    uint64_t v = (uint64_t)now.tv_nsec * 2654435761u ^ (uint64_t)::getpid() << 20 ^ ++counter * 40503u ^
+                 (uint64_t)now.tv_sec;
+    for (int i = 0; i < 6; i++, v /= 36)
+        tag[i] = digits[v % 36];
+    tag[6] = '\0';
+}
+
+#define FILE_UNIQUE_TRIES 100
+
+int8_t FileCreateUnique(const char *prefix, const char *suffix, char *name, uint32_t size,
+                        uint32_t *handle) {
+    if (FileFaulted(FILE_OP_CREATE_UNIQUE))
+        return FILE_FAILED;
+    for (int i = 0; i < FILE_UNIQUE_TRIES; i++) {
+        char tag[7];
+        FileRandomTag(tag);
+        if ((uint32_t)std::snprintf(name, size, "%s.%s%s", prefix, tag, suffix) >= size)
+            return FileFail(ENAMETOOLONG);
+        int fd = ::open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd >= 0) {
+            *handle = (uint32_t)fd + 1u;
+            return FILE_OK;
+        }
+        if (errno != EEXIST)
+            return FileFail(errno);
+    }
+    return FileFail(EEXIST);
+}
+
+int8_t FileReadAt(uint32_t handle, uint64_t offset, void *buffer, uint32_t count, uint32_t *read) {
+    if (FileFaulted(FILE_OP_READ_AT))
+        return FILE_FAILED;
+    uint32_t done = 0;
+    while (done < count) {
+        ssize_t n = ::pread(FileDescriptor(handle), (char *)buffer + done, count - done, (off_t)(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return FileFail(errno);
+        if (n == 0)
+            break;
+        done += (uint32_t)n;
+    }
+    *read = done;
+    return FILE_OK;
+}
+
+#define FILE_LINKS_MAX 40
+
+int8_t FileLinkTarget(const char *name, char *target, uint32_t size) {
+    if (std::strlen(name) >= size)
+        return FileFail(ENAMETOOLONG);
+    std::strcpy(target, name);
+    for (int depth = 0; depth < FILE_LINKS_MAX; depth++) {
+        char link[PATH_MAX];
+        ssize_t n = ::readlink(target, link, sizeof link - 1);
+        if (n < 0)
+            return errno == EINVAL || errno == ENOENT ? FILE_OK : FileFail(errno);
+        link[n] = '\0';
+        /* A relative target lies beside the link. */
+        const char *slash = std::strrchr(target, '/');
+        size_t keep = link[0] == '/' || slash == nullptr ? 0 : (size_t)(slash - target) + 1;
+        if (keep + (size_t)n >= size)
+            return FileFail(ENAMETOOLONG);
+        std::memcpy(target + keep, link, (size_t)n + 1);
+    }
+    return FileFail(ELOOP);
+}
+
+int8_t FileOwnerCopy(const char *from, uint32_t handle) {
     if (FileFaulted(FILE_OP_MODE_COPY))
         return FILE_FAILED;
     struct stat st;
     if (::stat(from, &st) != 0)
         return errno == ENOENT ? FILE_OK : FileFail(errno);
+    /* Only root may give a file away; others keep their own. */
+    if (::fchown(FileDescriptor(handle), st.st_uid, st.st_gid) != 0 && errno != EPERM)
+        return FileFail(errno);
     return FileResult(::fchmod(FileDescriptor(handle), st.st_mode & 07777));
 }
 

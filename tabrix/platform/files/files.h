@@ -56,9 +56,40 @@ int8_t FileReplace(const char *oldName, const char *newName);
 /* Flushes the folder that holds name, so a rename in it lasts. */
 int8_t DirSync(const char *name);
 
-/* Gives the open file the permission bits of the file from; FILE_OK with
-   nothing done when from does not exist. */
-int8_t FileModeCopy(const char *from, uint32_t handle);
+/* Gives the open file the owner and group of the file from, where this
+   process may (a failure to do so is no failure), then its permission
+   bits; FILE_OK with nothing done when from does not exist. */
+int8_t FileOwnerCopy(const char *from, uint32_t handle);
+
+/* Creates a new file for writing whose name is prefix, "." and six
+   random letters and digits, then suffix, never replacing one (the name
+   is stored in name, which holds size bytes). */
+int8_t FileCreateUnique(const char *prefix, const char *suffix, char *name, uint32_t size,
+                        uint32_t *handle);
+
+/* Reads up to count bytes at offset without moving the file position;
+   read receives how many (fewer only at the end of the file). */
+int8_t FileReadAt(uint32_t handle, uint64_t offset, void *buffer, uint32_t count, uint32_t *read);
+
+/* The name a symbolic link leads to, followed to the end (a name that is
+   no link is its own target), into target of size bytes.  A link's
+   relative target is taken beside the link. */
+int8_t FileLinkTarget(const char *name, char *target, uint32_t size);
+
+/* Takes the exclusive lock (flock) of the folder that holds name, waiting
+   at most waitMs milliseconds; lock receives what FolderUnlock takes.
+   Every save of a data file in that folder holds it, and so may any
+   other program that writes there. */
+int8_t FolderLock(const char *name, uint32_t waitMs, uint32_t *lock);
+void FolderUnlock(uint32_t lock);
+
+/* Calls found with each name in the folder that holds name (not "." and
+   ".."), until it returns false. */
+int8_t FolderNames(const char *name, bool (*found)(const char *entry, void *context), void *context);
+
+/* The folder part of name (up to its last "/"; "." when it has none),
+   into folder of size bytes. */
+int8_t FolderOf(const char *name, char *folder, uint32_t size);
 
 /* 1 when something exists under name. */
 int FileExists(const char *name);
@@ -83,7 +114,7 @@ enum {
     FILE_OP_OPEN, FILE_OP_READ, FILE_OP_WRITE, FILE_OP_SEEK, FILE_OP_CLOSE,
     FILE_OP_DELETE, FILE_OP_MOVE, FILE_OP_COPY, FILE_OP_DIR_CREATE,
     FILE_OP_DIR_REMOVE, FILE_OP_SYNC, FILE_OP_REPLACE, FILE_OP_DIR_SYNC,
-    FILE_OP_MODE_COPY,
+    FILE_OP_MODE_COPY, FILE_OP_LOCK, FILE_OP_CREATE_UNIQUE, FILE_OP_READ_AT,
 };
 typedef int (*FileFaultHook)(int operation);
 

@@ -1,0 +1,283 @@
+/*
+ * merge.cpp - the new data file from the old one and the session's
+ * changes.
+ *
+ * The old file is read through a window of its bytes, by offset, so that
+ * its kept lines are copied from the disk whatever their number or
+ * length: nothing of it is held in the session's pool.  The owned lines
+ * are found in one pass; writing them in ascending order then reads the
+ * window forwards for a file in that order, as a saved file is.
+ */
+#include "datafile/merge.h"
+
+#include <cstring>
+
+#include "datafile/line.h"
+#include "platform/files/files.h"
+#include "text/str.h"
+
+#define MERGE_WINDOW_SIZE 65536
+#define MERGE_UTF8_MARK "\xEF\xBB\xBF"
+#define MERGE_END_MARKER "\r\n*\r\n"
+#define MERGE_REPEAT (-2)       /* the owner of kept lines after a repeated owned line */
+
+/* The old file's bytes around the last offset asked for. */
+static struct {
+    uint32_t handle;
+    uint64_t at;                /* offset of bytes[0] */
+    uint32_t length;
+    bool failed;
+    char bytes[MERGE_WINDOW_SIZE];
+} mergeSource;
+
+/* One physical line of the old file. */
+struct _MERGE_LINE {
+    uint64_t at;                /* its first byte */
+    uint64_t next;              /* after its line end */
+    bool isLong;                /* more than 1,022 characters */
+    char text[LINE_SIZE];       /* its first 1,022 characters, blanks removed */
+};
+
+static bool MergeOpen(const char *path) {
+    uint32_t size;
+    mergeSource.at = mergeSource.length = 0;
+    mergeSource.failed = false;
+    return FileOpen(path, FILE_READ, &mergeSource.handle, &size) == FILE_OK;
+}
+
+static void MergeClose(void) {
+    FileClose(mergeSource.handle);
+}
+
+/* The window moved to offset, when it does not hold it. */
+static bool MergeWindow(uint64_t offset) {
+    if (offset >= mergeSource.at && offset < mergeSource.at + mergeSource.length)
+        return true;
+    if (mergeSource.failed)
+        return false;
+    uint32_t read = 0;
+    if (FileReadAt(mergeSource.handle, offset, mergeSource.bytes, MERGE_WINDOW_SIZE, &read) != FILE_OK)
+        mergeSource.failed = true;
+    mergeSource.at = offset;
+    mergeSource.length = mergeSource.failed ? 0 : read;
+    return mergeSource.length > 0;
+}
+
+/* The byte at offset; -1 at the end of the file or after a failure. */
+static int MergeByte(uint64_t offset) {
+    return MergeWindow(offset) ? (unsigned char)mergeSource.bytes[offset - mergeSource.at] : -1;
+}
+
+/* The line that begins at offset; false at the end of the file.  Its
+   text is cut at 1,022 characters: a longer line is never owned. */
+static bool MergeLineAt(uint64_t offset, _MERGE_LINE *line) {
+    size_t length = 0;
+    uint64_t o = offset;
+    int c;
+    line->at = offset;
+    while ((c = MergeByte(o)) >= 0 && c != '\r' && c != '\n') {
+        if (length < LINE_MAX_LENGTH)
+            line->text[length] = (char)c;
+        length++;
+        o++;
+    }
+    if (c < 0 && o == offset)
+        return false;
+    line->next = c < 0 ? o : c == '\r' && MergeByte(o + 1) == '\n' ? o + 2 : o + 1;
+    line->isLong = length > LINE_MAX_LENGTH;
+    line->text[length < LINE_MAX_LENGTH ? length : LINE_MAX_LENGTH] = '\0';
+    if (offset == 0 && std::strncmp(line->text, MERGE_UTF8_MARK, 3) == 0)
+        StrDelete(line->text, 0, 3, nullptr);
+    LineStripBlanks(line->text);
+    return true;
+}
+
+/* What the line is to the reader in state: a parameter line of a number
+   below count whose value the table holds gives that number (owned);
+   -1 otherwise.  kept receives the number of any other parameter line
+   (-1 for none), for the kept lines that give way. */
+static int32_t MergeTake(const _MERGE *m, _DATASTATE *state, _MERGE_LINE *line, int32_t *kept) {
+    _DATALINE parsed{};
+    int kind = DataLineTake(state, line->text, m->file->keyword, m->file->decimals, &parsed);
+    *kept = -1;
+    if (kind != DATALINE_PARAM || parsed.number < 0 || line->isLong)
+        return -1;
+    if (parsed.held && (uint32_t)parsed.number < m->file->count)
+        return parsed.number;
+    *kept = parsed.number;
+    return -1;
+}
+
+static void MergeSegment(_MERGE_LAYOUT *l, int32_t owner, uint64_t from, uint64_t to) {
+    if (owner == -1) {
+        l->leadEnd = to;
+    } else if (owner >= 0) {
+        l->keptFrom[owner] = from;
+        l->keptTo[owner] = to;
+    }
+}
+
+static void MergeLayoutClear(_MERGE_LAYOUT *l) {
+    for (uint32_t n = 0; n < PARAM_COUNT; n++) {
+        l->ownAt[n] = l->keptAt[n] = MERGE_NONE;
+        l->keptFrom[n] = l->keptTo[n] = 0;
+        l->more[n] = false;
+    }
+    l->headerEnd = l->leadEnd = l->valuesEnd = 0;
+    l->trailerAt = MERGE_NONE;
+}
+
+/* The first values section: owned lines start segments of kept lines;
+   the "*" that ends it (with the empty line right before it) is the end
+   marker. */
+static void MergeValues(_MERGE *m, _DATASTATE *state, uint64_t at) {
+    _MERGE_LAYOUT *l = &m->layout;
+    static _MERGE_LINE line;
+    int32_t owner = -1, kept;
+    uint64_t from = at, empty = MERGE_NONE;
+    for (; MergeLineAt(at, &line); at = line.next) {
+        int32_t n = MergeTake(m, state, &line, &kept);
+        if (!state->values) {
+            l->valuesEnd = empty != MERGE_NONE ? empty : line.at;
+            MergeSegment(l, owner, from, l->valuesEnd);
+            l->trailerAt = line.next;
+            return;
+        }
+        if (n >= 0) {
+            MergeSegment(l, owner, from, line.at);
+            owner = l->ownAt[n] == MERGE_NONE ? n : MERGE_REPEAT;
+            l->more[n] = l->more[n] || owner == MERGE_REPEAT;
+            if (owner == n)
+                l->ownAt[n] = line.at;
+            from = line.next;
+        }
+        if (kept >= 0 && (uint32_t)kept < m->file->count && l->keptAt[kept] == MERGE_NONE)
+            l->keptAt[kept] = line.at;
+        empty = n < 0 && !line.isLong && line.text[0] == '\0' ? line.at : MERGE_NONE;
+    }
+    l->valuesEnd = at;
+    MergeSegment(l, owner, from, at);
+}
+
+bool MergeLayout(_MERGE *m) {
+    _MERGE_LAYOUT *l = &m->layout;
+    MergeLayoutClear(l);
+    m->readFailed = false;
+    if (m->path == nullptr)
+        return true;
+    if (!MergeOpen(m->path)) {
+        m->readFailed = true;
+        return false;
+    }
+    static _MERGE_LINE line;
+    _DATASTATE state = {true, false};
+    int32_t kept;
+    uint64_t at = 0;
+    for (; state.header && MergeLineAt(at, &line); at = line.next)
+        MergeTake(m, &state, &line, &kept);
+    l->headerEnd = l->leadEnd = at;
+    if (!state.header)
+        MergeValues(m, &state, at);
+    MergeClose();
+    m->readFailed = mergeSource.failed;
+    return !m->readFailed;
+}
+
+/* ------------------------------------------------------------------ */
+/* Writing                                                             */
+/* ------------------------------------------------------------------ */
+
+/* Bytes from..to of the old file as they are. */
+static void MergeCopy(_OUTPUT *out, uint64_t from, uint64_t to) {
+    while (from < to && MergeWindow(from)) {
+        uint64_t end = mergeSource.at + mergeSource.length;
+        uint64_t n = (to < end ? to : end) - from;
+        OutputBytes(out, mergeSource.bytes + (from - mergeSource.at), (size_t)n);
+        from += n;
+    }
+}
+
+/* The kept lines from..to in state, but those of parameters that give
+   way; with owned set, an owned line ends the copy (repeats start
+   copying again at the next one of their number). */
+static void MergeCopyKept(_MERGE *m, _OUTPUT *out, _DATASTATE *state, uint64_t from, uint64_t to,
+                          int32_t repeat) {
+    static _MERGE_LINE line;
+    bool copying = repeat < 0;
+    int32_t kept;
+    for (uint64_t at = from; at < to && MergeLineAt(at, &line); at = line.next) {
+        int32_t n = MergeTake(m, state, &line, &kept);
+        if (repeat >= 0 && n >= 0)
+            copying = n == repeat && line.at != m->layout.ownAt[repeat];
+        if (n >= 0 || !copying || (kept >= 0 && (uint32_t)kept < m->file->count && m->replaced[kept]))
+            continue;
+        OutputLineEnd(out);
+        MergeCopy(out, line.at, line.next);
+    }
+}
+
+/* The comment of the parameter's first owned line (or, without one, of
+   its first kept line, which gives way to it), or null. */
+static const char *MergeComment(_MERGE *m, int32_t n, _MERGE_LINE *line) {
+    _DATASTATE state = {false, true};
+    _DATALINE parsed{};
+    uint64_t at = m->layout.ownAt[n] != MERGE_NONE ? m->layout.ownAt[n] : m->layout.keptAt[n];
+    if (at == MERGE_NONE || !MergeLineAt(at, line))
+        return nullptr;
+    DataLineTake(&state, line->text, m->file->keyword, m->file->decimals, &parsed);
+    return parsed.comment;
+}
+
+static int MergeNumberWidth(uint32_t count) {
+    int width = 1;
+    for (uint32_t v = count; v >= 10; v /= 10)
+        width++;
+    return width;
+}
+
+static void MergeParameters(_MERGE *m, _OUTPUT *out) {
+    static _MERGE_LINE line;
+    const _MERGE_LAYOUT *l = &m->layout;
+    uint32_t count = m->file->count < PARAM_COUNT ? m->file->count : PARAM_COUNT;
+    int width = MergeNumberWidth(count);
+    for (uint32_t n = 0; n < count && !out->failed; n++) {
+        if (m->table[n].flags & PARAM_VALID)
+            OutputParameter(out, n, width, &m->table[n], m->file->decimals, MergeComment(m, (int32_t)n, &line));
+        _DATASTATE values = {false, true};
+        if (l->ownAt[n] != MERGE_NONE)
+            MergeCopyKept(m, out, &values, l->keptFrom[n], l->keptTo[n], -1);
+        if (l->more[n])
+            MergeCopyKept(m, out, &values, l->headerEnd, l->valuesEnd, (int32_t)n);
+    }
+}
+
+/* The header: the old one, or the word alone for a new file. */
+static void MergeHeader(_MERGE *m, _OUTPUT *out) {
+    if (m->path == nullptr) {
+        OutputBytes(out, m->file->keyword, std::strlen(m->file->keyword));
+        OutputBytes(out, "\r\n", 2);
+        return;
+    }
+    MergeCopy(out, 0, m->layout.headerEnd);
+    _DATASTATE values = {false, true};
+    MergeCopyKept(m, out, &values, m->layout.headerEnd, m->layout.leadEnd, -1);
+}
+
+bool MergeWrite(_MERGE *m, _OUTPUT *out) {
+    m->readFailed = m->path != nullptr && !MergeOpen(m->path);
+    if (m->readFailed)
+        return false;
+    MergeHeader(m, out);
+    MergeParameters(m, out);
+    OutputLineEnd(out);
+    OutputBytes(out, MERGE_END_MARKER, sizeof MERGE_END_MARKER - 1);
+    if (m->path != nullptr && m->layout.trailerAt != MERGE_NONE) {
+        _DATASTATE after = {false, false};
+        MergeCopyKept(m, out, &after, m->layout.trailerAt, UINT64_MAX, -1);
+    }
+    if (m->path != nullptr) {
+        m->readFailed = mergeSource.failed;
+        MergeClose();
+    }
+    return !m->readFailed && OutputFlush(out);
+}
