@@ -119,7 +119,7 @@ static void MergeSegment(_MERGE_LAYOUT *l, int32_t owner, uint64_t from, uint64_
 
 static void MergeLayoutClear(_MERGE_LAYOUT *l) {
     for (uint32_t n = 0; n < PARAM_COUNT; n++) {
-        l->ownAt[n] = l->keptAt[n] = MERGE_NONE;
+        l->ownAt[n] = l->laterAt[n] = l->keptAt[n] = MERGE_NONE;
         l->keptFrom[n] = l->keptTo[n] = 0;
         l->more[n] = false;
     }
@@ -159,6 +159,19 @@ static void MergeValues(_MERGE *m, _DATASTATE *state, uint64_t at) {
     MergeSegment(l, owner, from, at);
 }
 
+/* The later values sections: where each parameter's first owned line
+   there lies, for its comment. */
+static void MergeLater(_MERGE *m, _DATASTATE *state, uint64_t at) {
+    _MERGE_LAYOUT *l = &m->layout;
+    static _MERGE_LINE line;
+    int32_t kept;
+    for (; MergeLineAt(at, &line); at = line.next) {
+        int32_t n = MergeTake(m, state, &line, &kept);
+        if (n >= 0 && l->laterAt[n] == MERGE_NONE)
+            l->laterAt[n] = line.at;
+    }
+}
+
 bool MergeLayout(_MERGE *m) {
     _MERGE_LAYOUT *l = &m->layout;
     MergeLayoutClear(l);
@@ -178,6 +191,8 @@ bool MergeLayout(_MERGE *m) {
     l->headerEnd = l->leadEnd = at;
     if (!state.header)
         MergeValues(m, &state, at);
+    if (l->trailerAt != MERGE_NONE)
+        MergeLater(m, &state, l->trailerAt);
     MergeClose();
     m->readFailed = mergeSource.failed;
     return !m->readFailed;
@@ -221,7 +236,8 @@ static void MergeCopyKept(_MERGE *m, _OUTPUT *out, _DATASTATE *state, uint64_t f
 static const char *MergeComment(_MERGE *m, int32_t n, _MERGE_LINE *line) {
     _DATASTATE state = {false, true};
     _DATALINE parsed{};
-    uint64_t at = m->layout.ownAt[n] != MERGE_NONE ? m->layout.ownAt[n] : m->layout.keptAt[n];
+    const _MERGE_LAYOUT *l = &m->layout;
+    uint64_t at = l->ownAt[n] != MERGE_NONE ? l->ownAt[n] : l->laterAt[n] != MERGE_NONE ? l->laterAt[n] : l->keptAt[n];
     if (at == MERGE_NONE || !MergeLineAt(at, line))
         return nullptr;
     DataLineTake(&state, line->text, m->file->keyword, m->file->decimals, &parsed);

@@ -30,6 +30,7 @@ struct _MERGE_LAYOUT {
     uint64_t headerEnd;                 /* after the line of the word */
     uint64_t leadEnd;                   /* kept lines before the first owned one */
     uint64_t ownAt[PARAM_COUNT];        /* the first owned line of a parameter */
+    uint64_t laterAt[PARAM_COUNT];      /* or its first in a later values section */
     uint64_t keptAt[PARAM_COUNT];       /* its first kept parameter line (a value
                                            the table cannot hold) */
     uint64_t keptFrom[PARAM_COUNT];     /* the kept lines after it */
