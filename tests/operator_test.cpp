@@ -3,13 +3,18 @@
 // rules of moving, typing, committing, computing and prompting.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "platform/messages/messages.h"
 #include "scripted.h"
+#include "testfiles.h"
 #include "session/edit.h"
 #include "session/prompts.h"
 #include "session/screen.h"
@@ -274,8 +279,8 @@ TEST_F(OperatorTest, FieldsWithoutAValueTakeOnlyUpAndDown) {
 // record tells why a key was not taken, and forgets it at the next key.
 TEST_F(OperatorTest, FieldsBeyondTheCountAreReadOnly) {
     Write("MAIN.SCT", {"REKFILE \"PARAMS\" \"DATA.TXT\" C30", "DIALOG \"Main\" \"DLG_MAIN\"",
-                       "INT C29", "INT C30", "INT C2"});
-    WriteFile(dir / "DATA.TXT", "PARAMS\r\n29:1\r\n30:2\r\n*\r\n");
+                       "INT C29", "INT C30", "INT C2", "INT C3"});
+    WriteFile(dir / "DATA.TXT", "PARAMS\r\n29:1\r\n30:2\r\n3:9999999999\r\n*\r\n");
     ASSERT_EQ(Start(), 0u);
     static _TABRIX_ERROR e;
     e.size = sizeof e;
@@ -284,7 +289,8 @@ TEST_F(OperatorTest, FieldsBeyondTheCountAreReadOnly) {
         {"5", "5", ""},                                                   // parameter 29: kept
         {"<down>7", "2000", "parameter 30 is read-only: DATA.TXT keeps parameters 0 to 29"},
         {"<down>7", "0", "parameter 2 has no value in the data file"},
-        {"<up>", "2000", ""},
+        {"<down>7", "0", "parameter 3 is read-only: its value in the data file does not fit 32 bits"},
+        {"<up><up>", "2000", ""},
     };
     for (const Case &c : cases) {
         Send(c.keys);
@@ -293,7 +299,8 @@ TEST_F(OperatorTest, FieldsBeyondTheCountAreReadOnly) {
         EXPECT_STREQ(e.reason, c.reason) << c.keys;
     }
     EXPECT_EQ(Send("<finish>"), std::vector<uint32_t>{2});
-    EXPECT_EQ(Read("DATA.TXT"), "PARAMS\r\n29:\t+00000.005\r\n30:2\r\n\r\n*\r\n") << "30 is kept as it was";
+    EXPECT_EQ(Read("DATA.TXT"), "PARAMS\r\n29:\t+00000.005\r\n30:2\r\n3:9999999999\r\n\r\n*\r\n")
+        << "30 and 3 are kept as they were";
 }
 
 TEST_F(OperatorTest, BackOnTheMainScreenDoesNothing) {
@@ -375,6 +382,32 @@ TEST_F(OperatorTest, ErrorsOnTheWayAreShownAtOnce) {
     FileFaultSet(nullptr);
     EXPECT_EQ(TabrixGetErrorLine(), 11u);
     EXPECT_EQ(Read("DATA.TXT"), DataFile());
+}
+
+// A full disk: the failed finish leaves the old data file and no
+// temporary file; once there is room again, a second finish saves.
+TEST_F(OperatorTest, AFullDiskThenRoomAgain) {
+    int code = RunInChild([&] {
+        struct rlimit limit;
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 60;
+        signal(SIGXFSZ, SIG_IGN);
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0 || Start() != 0)
+            return 100;
+        Send("2.5<down><finish>");
+        if (TabrixGetErrorLine() != 11 || Read("DATA.TXT") != DataFile())
+            return 101;
+        for (const auto &e : std::filesystem::directory_iterator(dir.root()))
+            if (e.path().filename().string().find(".tm_") != std::string::npos)
+                return 102;
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        Send("<up>");
+        if (Send("<finish>") != std::vector<uint32_t>{2})
+            return 103;
+        return Read("DATA.TXT") == DataFile({{1, "+00002.500\t;speed"}, {8, "+00005.000"}, {9, "+00002.501"}}) ? 0 : 104;
+    });
+    EXPECT_EQ(code, 0);
 }
 
 // A failed save keeps the session: the next event only takes the error box

@@ -76,9 +76,14 @@ static bool SessionFieldLocked(_SESSION *s, const _ITEM *item, int8_t key) {
                        file->path, (unsigned)file->count - 1);
         return true;
     }
-    if (s->params[ref->number].flags & PARAM_VALID)
+    uint32_t flags = s->params[ref->number].flags;
+    if (flags & PARAM_VALID)
         return false;
-    SessionSetHint(s, "parameter %u has no value in the data file", (unsigned)ref->number);
+    if (flags & PARAM_UNHELD)
+        SessionSetHint(s, "parameter %u is read-only: its value in the data file does not fit 32 bits",
+                       (unsigned)ref->number);
+    else
+        SessionSetHint(s, "parameter %u has no value in the data file", (unsigned)ref->number);
     return true;
 }
 
