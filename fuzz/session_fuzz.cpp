@@ -109,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         Event(&info, data[i], data[i + 1]);
     for (const _REKFILEINFO &file : dataFiles) {
         TabrixSession.errorCode = 0;
-        DataFileRead(&TabrixSession, file, 0);
+        DataFileRead(&TabrixSession, file);
         if (TabrixSession.errorCode != 0)
             FuzzFail("a saved data file does not read back");
     }

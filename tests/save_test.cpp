@@ -144,6 +144,15 @@ TEST_F(SaveTest, AConflictIsToldNotOverwritten) {
     ASSERT_EQ(Save(path), 0u) << Reason();
     EXPECT_EQ(ReadFile(path), "K\r\n0001:\t+00005.000\r\n0002:\t+00006.000\r\n\r\n*\r\n");
 
+    // Several at once are told at once; a second finish writes them all.
+    s.params[1].value = 1000;
+    s.params[2].value = 1000;
+    WriteFile(path, "K\r\n1:3\r\n2:4\r\n*\r\n");
+    EXPECT_EQ(Save(path), (uint32_t)MSG_FILE_WRITE_ERROR);
+    EXPECT_EQ(Reason(), "parameter 1 was changed to 3 in the file and to 1 here, and 1 more: finish again to write yours");
+    ASSERT_EQ(Save(path), 0u) << Reason();
+    EXPECT_EQ(ReadFile(path), "K\r\n0001:\t+00001.000\r\n0002:\t+00001.000\r\n\r\n*\r\n");
+
     // A later change on disk is a new conflict.
     s.params[1].value = 8000;
     WriteFile(path, "K\r\n1:4\r\n2:6\r\n*\r\n");

@@ -152,15 +152,27 @@ static void SaveValueText(const _SAVE *s, const _PARAM *p, char *text) {
 }
 
 /* A parameter changed on disk and in the session, differently: the save
-   stops and tells it.  The disk's value counts as read from then on, so
-   a second finish writes the operator's value. */
+   stops and tells it, with how many more there are.  The disk's values of
+   them all count as read from then on, so a second finish writes the
+   operator's values. */
 static bool SaveConflict(_SAVE *s, uint32_t n) {
     char disk[REAL_TEXT_SIZE], mine[REAL_TEXT_SIZE];
     SaveValueText(s, &s->disk[n], disk);
     SaveValueText(s, &s->session->params[n], mine);
-    for (uint32_t m = n; m < PARAM_COUNT; m++)
-        if (s->changed[m] && !SaveSame(&s->disk[m], &s->session->baseline[m]))
-            s->session->baseline[m] = s->disk[m];
+    const _PARAM *params = s->session->params;
+    _PARAM *base = s->session->baseline;
+    uint32_t more = 0;
+    for (uint32_t m = n; m < PARAM_COUNT; m++) {
+        if (SaveSame(&params[m], &base[m]) || SaveSame(&s->disk[m], &base[m]))
+            continue;
+        more += m > n && !SaveSame(&params[m], &s->disk[m]);
+        base[m] = s->disk[m];
+    }
+    if (more > 0)
+        return SaveFail(s, MSG_FILE_WRITE_ERROR,
+                        "parameter %u was changed to %s in the file and to %s here, and %u more: "
+                        "finish again to write yours",
+                        (unsigned)n, disk, mine, (unsigned)more);
     return SaveFail(s, MSG_FILE_WRITE_ERROR,
                     "parameter %u was changed to %s in the file and to %s here: finish again to write %s",
                     (unsigned)n, disk, mine, mine);
