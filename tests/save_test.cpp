@@ -210,6 +210,29 @@ TEST_F(SaveTest, ValuesTheTableCannotHoldAreKept) {
     EXPECT_EQ(ReadFile(path), "K\r\n0007:\t+000001.50\t;big\r\n\r\n*\r\n");
 }
 
+// Whatever loads can be saved: the lines a save keeps are copied from the
+// disk, not held in the session's pool, so a file of 2.7 MB of comments
+// saves with a pool of a few bytes.
+TEST_F(SaveTest, LargeCommentsSaveWithoutThePool) {
+    std::string text = "K\r\n", expected = "K\r\n";
+    for (int n = 0; n < 2000; n++) {
+        std::string comment = ";" + std::string(600, 'c'), kept = ";" + std::string(750, 'k') + "\r\n";
+        char number[8];
+        std::snprintf(number, sizeof number, "%04d", n);
+        text += std::to_string(n) + ":1 " + comment + "\r\n" + kept;
+        expected += std::string(number) + ":\t+0000" + (n == 1999 ? "7" : "1") + ".000\t" + comment + "\r\n" + kept;
+    }
+    text += "*\r\n";
+    ASSERT_GT(text.size(), 2700000u);
+    WriteFile(path, text);
+    alignas(8) static uint8_t small[256];
+    ASSERT_EQ(MemoryInit(small, sizeof small), 1);
+    Load(path);
+    s.params[1999].value = 7000;
+    ASSERT_EQ(Save(path), 0u) << Reason();
+    EXPECT_TRUE(ReadFile(path) == expected + "\r\n*\r\n");
+}
+
 // The folder's lock: a save waits for another that holds it, at most five
 // seconds, then fails and says why; it never writes without it.
 TEST_F(SaveTest, TheLockIsWaitedForAndBounded) {
