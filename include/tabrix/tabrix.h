@@ -297,8 +297,9 @@ TABRIX_API uint32_t TabrixGetErrorReason(_TABRIX_ERROR *out);
    parameter; edits the operator discarded in the save prompt do not. */
 TABRIX_API uint32_t TabrixModified(void);
 
-/* Copies path, keyword and count of the data file saved last; an empty
-   path means nothing has been saved.  out->decimals is not written. */
+/* Copies path, keyword and count of the data file saved last, each text
+   whole (at most 80 bytes and the terminator); an empty path means
+   nothing has been saved.  out->decimals is not written. */
 TABRIX_API uint32_t TabrixLastSavedFile(_REKFILEINFO *out);
 
 /* The memory image that scripts address as variables (M bank.offset):

@@ -166,8 +166,8 @@ extern "C" TABRIX_API uint32_t TabrixLastSavedFile(_REKFILEINFO *out) {
     if (out == nullptr)
         return 0;
     const _REKFILEINFO *saved = &TabrixSession.lastSaved;
-    StrCopyN(out->path, saved->path, sizeof out->path - 1);
-    StrCopyN(out->keyword, saved->keyword, sizeof out->keyword - 1);
+    StrCopyN(out->path, saved->path, sizeof out->path);
+    StrCopyN(out->keyword, saved->keyword, sizeof out->keyword);
     out->count = saved->count;
     return 0;
 }
