@@ -113,7 +113,9 @@ typedef struct _TABRIX_INFO {
 
 /* One data file: its path, initializing word, the number of parameters
    saved and the decimal places of scaled values.  TabrixLastSavedFile
-   fills path, keyword and count. */
+   fills path, keyword and count.  path and keyword hold at most 80 bytes
+   and the terminator.  path is the name as the script wrote it, bytes
+   for the file system: UTF-8 when the script is UTF-8 or UTF-16LE. */
 typedef struct _REKFILEINFO {
     char path[81];
     char keyword[81];

@@ -13,6 +13,7 @@
 #include "script/loader.h"
 #include "session/edit.h"
 #include "session/prompts.h"
+#include "text/charset.h"
 #include "text/str.h"
 
 _SESSION TabrixSession;
@@ -46,9 +47,9 @@ void SessionSetError(_SESSION *session, uint32_t code, const char *text, const c
 
 void SessionLineError(_SESSION *session, uint32_t code, uint32_t line, const char *file,
                       const char *why, ...) {
-    char text[ERROR_TEXT_SIZE];
+    char text[ERROR_TEXT_SIZE], shown[ERROR_FILE_SIZE];
     std::snprintf(text, sizeof text, "%s:%u %s:%s", MessageText(MSG_LINE), (unsigned)line,
-                  MessageText(MSG_FILE), file);
+                  MessageText(MSG_FILE), CharShowName(shown, file, sizeof shown));
     va_list args;
     va_start(args, why);
     SessionRecord(session, code, text, why, args);
