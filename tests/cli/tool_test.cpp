@@ -157,6 +157,12 @@ TEST_F(ToolTest, CheckTellsWhereAndWhy) {
          "set/MAIN.SCT:3:1: error 18: SIGN item have to contain both + and -: SIGN needs both a \"+\" and a \"-\" entry"},
         {{main, "BITMAP \"NONE.BMP\" X1 Y1"}, {},
          "set/MAIN.SCT:2:1: error 1: File opening Error: cannot open the bitmap NONE.BMP: No such file or directory"},
+        // REKFILE texts fill their records and are never cut.
+        {{"REKFILE \"K\" \"" + std::string(81, 'd') + "\"", main}, {},
+         "set/MAIN.SCT:1:13: error 4: Syntax Error: the data file path is longer than 80 bytes"},
+        {{"REKFILE \"" + std::string(81, 'k') + "\" \"D.TXT\"", main}, {},
+         "set/MAIN.SCT:1:9: error 4: Syntax Error: the initializing word is longer than 80 bytes"},
+        {{"REKFILE \"K\" \"\"", main}, {}, "set/MAIN.SCT:1:13: error 4: Syntax Error: REKFILE needs a data file path"},
         {{main, "REKFILE \"K\" \"D.TXT\""}, {},
          "set/MAIN.SCT:2:1: error 23: REKFILE item have to be on first line of file: REKFILE must stand on line 1 of its script file"},
         {{data, main, "SCRIPT \"x\" \"sub/SUB.SCT\""}, {"K", "*"},
@@ -171,6 +177,8 @@ TEST_F(ToolTest, CheckTellsWhereAndWhy) {
          "set/sub/SUB.SCT:3:1: error 4: Syntax Error: INT needs a parameter or variable: C, R or M"},
         {{main, "", "  SCRIPT \"x\" \"NOPE.SCT\""}, {},
          "set/MAIN.SCT:3:3: error 1: File opening Error: cannot open NOPE.SCT: No such file or directory"},
+        {{main, "SCRIPT \"x\" \"Údaje.SCT\""}, {},
+         "set/MAIN.SCT:2:1: error 1: File opening Error: cannot open Údaje.SCT: No such file or directory"},
         // Data files.
         {{data, main}, {"head", "K", "1:1", " 2 : 3 x", "*"},
          "set/D.TXT:4:8: error 4: Syntax Error: text after the value: a comment begins with \";\" or a double quote"},
