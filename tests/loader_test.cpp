@@ -487,8 +487,8 @@ TEST_F(FileNameTest, TextsThatDoNotFitTheRecordFail) {
         _TABRIX_ERROR e = Reason();
         EXPECT_STREQ(e.reason, c.reason.c_str()) << c.line;
         EXPECT_STREQ(e.file, "MAIN.SCT") << c.line;
-        EXPECT_EQ(e.line, 1u) << c.line;
-        EXPECT_EQ(e.column, c.column) << c.line;
+        EXPECT_EQ(uint32_t{e.line}, 1u) << c.line;
+        EXPECT_EQ(uint32_t{e.column}, c.column) << c.line;
         EXPECT_EQ(Files(), std::set<std::string>{"MAIN.SCT"}) << c.line;
     }
     // The longest that fits in UTF-8: one two-byte letter and 78 more.
@@ -595,7 +595,7 @@ TEST_F(FileNameTest, PathsBeyondThePlatformsLimit) {
     Write("MAIN.SCT", {"DIALOG \"Menu\" \"DLG_MAIN\"", "SCRIPT \"x\" \"" + std::string(PATH_MAX, 's') + "\""});
     EXPECT_EQ(Start(), 4u);
     _TABRIX_ERROR e = Reason();
-    EXPECT_EQ(e.line, 2u);
+    EXPECT_EQ(uint32_t{e.line}, 2u);
     EXPECT_STREQ(e.reason, "the line is longer than 1,022 characters");
 }
 
