@@ -177,8 +177,6 @@ TEST_F(ToolTest, CheckTellsWhereAndWhy) {
          "set/sub/SUB.SCT:3:1: error 4: Syntax Error: INT needs a parameter or variable: C, R or M"},
         {{main, "", "  SCRIPT \"x\" \"NOPE.SCT\""}, {},
          "set/MAIN.SCT:3:3: error 1: File opening Error: cannot open NOPE.SCT: No such file or directory"},
-        {{main, "SCRIPT \"x\" \"Údaje.SCT\""}, {},
-         "set/MAIN.SCT:2:1: error 1: File opening Error: cannot open Údaje.SCT: No such file or directory"},
         // Data files.
         {{data, main}, {"head", "K", "1:1", " 2 : 3 x", "*"},
          "set/D.TXT:4:8: error 4: Syntax Error: text after the value: a comment begins with \";\" or a double quote"},
