@@ -117,7 +117,9 @@ int CommandRun(const CommandOptions &options) {
     std::string why = CommandKeys(options, session);
     if (!why.empty())
         return CommandUsage(why);
-    if (!options.memory.empty() && !(why = ImageLoad(options.memory)).empty())
+    /* A session whose image could not be kept is not run. */
+    if (!options.memory.empty() && (!(why = ImageCheck(options.memory)).empty() ||
+                                    !(why = ImageLoad(options.memory)).empty()))
         return CommandFail(why);
     HostSurface surface(layout);
     if (!(why = CommandDrive(options, layout.rect, &surface, session)).empty())

@@ -68,7 +68,7 @@ static CLI::App *MainRun(CLI::App &app, CommandOptions &options) {
     run->add_option("--memory", options.memory,
                     "The library's memory image (10000 bytes, the machine's byte order): loaded "
                     "before the session (a missing file is a zero image), written back after a "
-                    "successful finish")
+                    "successful finish; refused before the session when it could not be written back")
         ->type_name("FILE");
     run->add_option("--png", options.png, "Also write the screen after the keys as a PNG")
         ->type_name("FILE");

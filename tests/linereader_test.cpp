@@ -20,8 +20,10 @@ protected:
     void SetUp() override { FileFaultSet(nullptr); }
 
     // Every line of a file holding bytes, read with wide; the lines are
-    // taken whole (NUL bytes included) up to the reader's length.
-    Lines ReadAll(const std::string &bytes, int32_t wide = 0, int32_t *last = nullptr) {
+    // taken whole (NUL bytes included) up to the reader's length.  raws
+    // receives the raw lines.
+    Lines ReadAll(const std::string &bytes, int32_t wide = 0, int32_t *last = nullptr,
+                  Lines *raws = nullptr) {
         std::string path = dir / "file";
         WriteFile(path, bytes);
         _LINEREADER reader;
@@ -30,6 +32,8 @@ protected:
         int32_t result;
         while ((result = LineReaderNextLine(&reader)) == 0) {
             lines.emplace_back(reader.line, reader.length);
+            if (raws)
+                raws->emplace_back(reader.raw);
             EXPECT_EQ(LineReaderLineNumber(&reader), lines.size());
             EXPECT_LE(reader.length, 1022u);
             EXPECT_EQ(reader.line[reader.length], '\0');
@@ -297,6 +301,38 @@ TEST_F(LineReaderTest, Utf8ScriptLines) {
     EXPECT_EQ(lines[1], rest);
 }
 
+// The raw line is the file's text of the line: bytes as written, UTF-8
+// for 16-bit text; the marks are dropped, and quotes stand where the
+// decoded line has them.
+TEST_F(LineReaderTest, RawLinesAreWhatTheFileSays) {
+    struct Case { std::string bytes; Lines lines, raws; };
+    const Case cases[] = {
+        {"\x97" "daje \"a\"\r\nx", {"\x97" "daje \"a\"", "x"}, {"\x97" "daje \"a\"", "x"}},
+        {"\"\xC3\x9A" "daje\"\r\n", {"\"\x97" "daje\""}, {"\"\xC3\x9A" "daje\""}},
+        {"\xEF\xBB\xBF\xC3\x9A\r\n\"\xFF\"", {"\x97", "\".\""}, {"\xC3\x9A", "\"\xFF\""}},
+        // A pair of surrogates is one character of four bytes; a lone
+        // one is none.
+        {Utf16(u"\"\x00DA\x4E2D\"\r\n\xD83D\xDE00=\xD800x\xDC00"),
+         {"\"\x97.\"", "..=.x."}, {"\"\xC3\x9A\xE4\xB8\xAD\"", "\xF0\x9F\x98\x80=.x."}},
+    };
+    for (const Case &c : cases) {
+        Lines raws;
+        EXPECT_EQ(ReadAll(c.bytes, 1, nullptr, &raws), c.lines) << testing::PrintToString(c.bytes);
+        EXPECT_EQ(raws, c.raws) << testing::PrintToString(c.bytes);
+    }
+
+    // A cut 16-bit line: each piece's raw line is its own characters.
+    Lines raws;
+    std::u16string longLine(1500, u'\x4E2D');
+    Lines lines = ReadAll(Utf16(longLine), 1, nullptr, &raws);
+    ASSERT_EQ(raws.size(), 2u);
+    std::string three;
+    for (int i = 0; i < 1021; i++)
+        three += "\xE4\xB8\xAD";
+    EXPECT_EQ(raws[0], three) << "1,022 characters, the mark among them";
+    EXPECT_EQ(raws[1].size(), 478u * 3);
+}
+
 TEST_F(LineReaderTest, OpenPathAndFailures) {
     _LINEREADER reader;
     EXPECT_EQ(LineReaderOpen(&reader, nullptr, 0), 0);
@@ -307,13 +343,12 @@ TEST_F(LineReaderTest, OpenPathAndFailures) {
     EXPECT_EQ(LineReaderStatus(&reader), FILE_FAILED);
     LineReaderClose(&reader);
 
-    // A name longer than 98 characters opens whole; the kept copy is cut.
+    // A long name opens whole.
     std::string sub = dir / std::string(120, 's');
     ASSERT_EQ(DirCreate(sub.c_str()), FILE_OK);
     std::string path = sub + "/f.txt";
     WriteFile(path, "one\r\ntwo");
     ASSERT_EQ(LineReaderOpen(&reader, path.c_str(), 0), FILE_OK);
-    EXPECT_EQ(std::string(LineReaderPath(&reader)), path.substr(0, 98));
     EXPECT_EQ(reader.size, 8u);
     ASSERT_EQ(LineReaderNextLine(&reader), 0);
     EXPECT_STREQ(reader.line, "one");
@@ -349,6 +384,21 @@ TEST(CharsetTest, FromWide) {
     };
     for (const Case &c : cases)
         EXPECT_EQ(CharFromWide(c.code), c.byte) << std::hex << c.code;
+}
+
+TEST(CharsetTest, ShowName) {
+    struct Case { std::string name; size_t size; std::string shown; };
+    const Case cases[] = {
+        {"\xC3\x9A" "daje.TXT", 64, "\x97" "daje.TXT"},
+        {"\x97" "daje.TXT", 64, "\x97" "daje.TXT"},          // 8-bit: as it is
+        {"plain/name.txt", 64, "plain/name.txt"},
+        {"\xC3\x9A" "daje.TXT", 4, "\x97" "d"},               // cut before decoding
+        {"\xC3\x9A" "daje.TXT", 2, "\xC3"},                   // a cut sequence stays bytes
+    };
+    for (const Case &c : cases) {
+        char out[64];
+        EXPECT_EQ(std::string(CharShowName(out, c.name.c_str(), c.size)), c.shown) << c.name << " " << c.size;
+    }
 }
 
 TEST(CharsetTest, EveryHighDisplayByteHasOneLetter) {

@@ -3,7 +3,10 @@
 // and the main screen shown with its data file's values.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -384,10 +387,6 @@ TEST_F(LoaderTest, RekfileFields) {
         EXPECT_EQ(uint32_t{r->count}, c.count) << c.line;
         EXPECT_EQ(uint8_t{r->decimals}, c.decimals) << c.line;
     }
-    std::string longPath(100, 'p');
-    Write("MAIN.SCT", {"REKFILE \"" + longPath + "\" \"" + longPath + "\"", "DIALOG \"T\" \"DLG_MAIN\""});
-    ASSERT_EQ(Start(), 0u);
-    EXPECT_EQ(std::string(Screen("MAIN.SCT*DLG_MAIN")->dataFile->path), longPath.substr(0, 79));
 }
 
 TEST_F(LoaderTest, EncodingsLoadAlike) {
@@ -406,6 +405,197 @@ TEST_F(LoaderTest, EncodingsLoadAlike) {
         EXPECT_STREQ(Screen("MAIN.SCT*DLG_MAIN")->dialog->title, "Nastaven\xA1");
         EXPECT_EQ(Items("MAIN.SCT*DLG_MAIN"), std::vector<std::string>{"T \x9E\xA0" "dek@0,0"});
     }
+}
+
+// --------------------------------------------------------------- file names
+
+// UTF-16LE bytes with the byte-order mark of UTF-8 text (no code point
+// above U+FFFF).
+std::string Utf16FromUtf8(const std::string &utf8) {
+    std::string out = "\xFF\xFE";
+    for (size_t i = 0; i < utf8.size();) {
+        uint8_t c = (uint8_t)utf8[i];
+        uint32_t code = c, more = c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+        if (more)
+            code = c & (0x3F >> more);
+        for (i++; more > 0; more--, i++)
+            code = code << 6 | ((uint8_t)utf8[i] & 0x3F);
+        out += (char)(code & 0xFF);
+        out += (char)(code >> 8);
+    }
+    return out;
+}
+
+class FileNameTest : public LoaderTest {
+protected:
+    // Where and why the session's error stands.
+    static _TABRIX_ERROR Reason() {
+        _TABRIX_ERROR e{};
+        e.size = sizeof e;
+        TabrixGetErrorReason(&e);
+        return e;
+    }
+    // The names in the test's folder.
+    std::set<std::string> Files() const {
+        std::set<std::string> names;
+        for (const auto &entry : std::filesystem::directory_iterator(dir.root()))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+    void Clear() const {
+        for (const std::string &f : Files())
+            std::filesystem::remove(dir / f);
+    }
+    // Starts on MAIN.SCT, types 7 into the focused REAL field and
+    // finishes: the data file must then hold parameter 1 as 7.
+    void EditAndSave(const std::string &why) {
+        ASSERT_EQ(Start(), 0u) << why << ": " << ErrorText();
+        EXPECT_EQ(FocusText(), "2") << why << ": the data file's value is shown";
+        EXPECT_EQ(Send("7<enter><finish>"), std::vector<uint32_t>{TABRIX_CONT_FINISHED}) << why;
+    }
+};
+
+// Both texts of a REKFILE fill their 81-byte fields, 80 bytes and the
+// terminator; nothing is cut.  A path counts the bytes the script wrote:
+// U with an acute accent is two in UTF-8.
+TEST_F(FileNameTest, EightyBytesOfPathAndWordLoadAndSave) {
+    const std::string word(80, 'W');
+    for (const std::string &path : {std::string(76, 'd') + ".TXT", "\xC3\x9A" + std::string(78, 'd')}) {
+        Clear();
+        Write("MAIN.SCT", {"REKFILE \"" + word + "\" \"" + path + "\"", "DIALOG \"T\" \"DLG_MAIN\"", "REAL C1"});
+        Write(path, {word, "1:2", "*"});
+        EditAndSave(path);
+        EXPECT_EQ(Read(path), word + "\r\n0001:\t+00007.000\r\n\r\n*\r\n");
+        _REKFILEINFO saved{};
+        TabrixLastSavedFile(&saved);
+        EXPECT_EQ(std::string(saved.path), path);
+        EXPECT_EQ(std::string(saved.keyword), word);
+        EXPECT_EQ(Files(), (std::set<std::string>{"MAIN.SCT", path}));
+    }
+}
+
+// A text that does not fit fails the load at its line and column, before
+// any data file is read or made.
+TEST_F(FileNameTest, TextsThatDoNotFitTheRecordFail) {
+    const std::string word80(80, 'W'), path80(80, 'd');
+    struct Case { std::string line, reason; uint32_t column; };
+    const Case cases[] = {
+        {"REKFILE \"K\" \"" + path80 + "x\"", "the data file path is longer than 80 bytes", 13},
+        {"  REKFILE \"" + word80 + "x\" \"D.TXT\"", "the initializing word is longer than 80 bytes", 11},
+        {"REKFILE \"K\" \"\"", "REKFILE needs a data file path", 13},
+        {"REKFILE \"K\" \"\xC3\x9A" + std::string(79, 'd') + "\"",
+         "the data file path is longer than 80 bytes", 13},
+    };
+    for (const Case &c : cases) {
+        Write("MAIN.SCT", {c.line, "DIALOG \"T\" \"DLG_MAIN\"", "REAL C1"});
+        EXPECT_EQ(Start(), 4u) << c.line;
+        EXPECT_EQ(ErrorText(), "Line:1 File:MAIN.SCT") << c.line;
+        _TABRIX_ERROR e = Reason();
+        EXPECT_STREQ(e.reason, c.reason.c_str()) << c.line;
+        EXPECT_STREQ(e.file, "MAIN.SCT") << c.line;
+        EXPECT_EQ(uint32_t{e.line}, 1u) << c.line;
+        EXPECT_EQ(uint32_t{e.column}, c.column) << c.line;
+        EXPECT_EQ(Files(), std::set<std::string>{"MAIN.SCT"}) << c.line;
+    }
+}
+
+// Names reach the file system as the script wrote them: UTF-8 in a UTF-8
+// script with or without the mark, UTF-8 from a UTF-16LE one, the bytes
+// themselves in an 8-bit script.  Labels are decoded as ever.
+TEST_F(FileNameTest, NamesKeepTheScriptsBytes) {
+    const std::string menu = "DIALOG \"Menu\" \"DLG_MAIN\"\r\nSCRIPT \"Údaje\" \"Údaje.SCT\"\r\n";
+    const std::string data = "REKFILE \"K\" \"Údaje.TXT\"\r\n"
+                             "DIALOG \"Údaje\" \"DLG_MAIN\"\r\n"
+                             "REAL \"Délka\" C1 A\r\n"
+                             "BITMAP \"Obrázek.BMP\" X20 Y0\r\n";
+    struct Case {
+        std::string how, menu, data;
+        std::string script, dataFile, bitmap;   // the names as the file system has them
+    };
+    const Case cases[] = {
+        {"UTF-8", menu, data, "Údaje.SCT", "Údaje.TXT", "Obrázek.BMP"},
+        {"UTF-8 with the mark", "\xEF\xBB\xBF" + menu, "\xEF\xBB\xBF" + data, "Údaje.SCT", "Údaje.TXT",
+         "Obrázek.BMP"},
+        {"UTF-16LE", Utf16FromUtf8(menu), Utf16FromUtf8(data), "Údaje.SCT", "Údaje.TXT", "Obrázek.BMP"},
+        {"8-bit", "DIALOG \"Menu\" \"DLG_MAIN\"\r\nSCRIPT \"x\" \"\x97" "daje.SCT\"\r\n",
+         "REKFILE \"K\" \"\x97" "daje.TXT\"\r\nDIALOG \"x\" \"DLG_MAIN\"\r\nREAL \"D\x82lka\" C1 A\r\n"
+         "BITMAP \"Obr\xA0zek.BMP\" X20 Y0\r\n",
+         "\x97" "daje.SCT", "\x97" "daje.TXT", "Obr\xA0zek.BMP"},
+    };
+    for (const Case &c : cases) {
+        Clear();
+        WriteFile(dir / "MAIN.SCT", c.menu);
+        WriteFile(dir / c.script, c.data);
+        Write(c.bitmap, {"x"});
+        Write(c.dataFile, {"K", "1:2", "*"});
+        ASSERT_EQ(Start(), 0u) << c.how << ": " << ErrorText();
+        EXPECT_EQ(Send("<enter>"), std::vector<uint32_t>{}) << c.how;
+        ASSERT_EQ(TabrixSession.current, Screen(c.script + "*DLG_MAIN")) << c.how;
+        EXPECT_EQ(Items(c.script + "*DLG_MAIN"), (std::vector<std::string>{
+                      "T D\x82lka@0,0", "E 2@6,0 w9", "B " + c.bitmap + "@20,0"})) << c.how;
+        EXPECT_EQ(Send("7<enter><finish>"), std::vector<uint32_t>{TABRIX_CONT_FINISHED}) << c.how;
+        EXPECT_EQ(Read(c.dataFile), "K\r\n0001:\t+00007.000\r\n\r\n*\r\n") << c.how;
+        EXPECT_EQ(Files(), (std::set<std::string>{"MAIN.SCT", c.script, c.dataFile, c.bitmap})) << c.how;
+        _REKFILEINFO saved{};
+        TabrixLastSavedFile(&saved);
+        EXPECT_EQ(std::string(saved.path), c.dataFile) << c.how;
+    }
+}
+
+// A name that cannot be opened is told as the line shows it: in display
+// bytes, like the script's other texts; the place keeps the name opened.
+TEST_F(FileNameTest, NamesInMessagesAreShownDecoded) {
+    Write("MAIN.SCT", {"DIALOG \"Menu\" \"DLG_MAIN\"", "SCRIPT \"x\" \"Údaje.SCT\""});
+    EXPECT_EQ(Start(), 1u);
+    EXPECT_EQ(ErrorText(), "\x97" "daje.SCT");
+    _TABRIX_ERROR e = Reason();
+    EXPECT_STREQ(e.reason, "cannot open \x97" "daje.SCT: No such file or directory");
+    EXPECT_STREQ(e.file, "MAIN.SCT");
+
+    Write("Údaje.SCT", {"DIALOG \"x\" \"DLG_MAIN\"", "TEXT"});
+    EXPECT_EQ(Start(), 4u);
+    EXPECT_EQ(ErrorText(), "Line:2 File:\x97" "daje.SCT");
+    EXPECT_STREQ(Reason().file, "Údaje.SCT");
+}
+
+// Screen names and link targets hold the whole file name, however long.
+TEST_F(FileNameTest, LongScriptNamesLink) {
+    const std::string name = std::string(146, 'n') + ".SCT";
+    Write("MAIN.SCT", {"DIALOG \"Menu\" \"DLG_MAIN\"", "SCRIPT \"Go\" \"" + name + "\""});
+    Write(name, {"DIALOG \"Long\" \"DLG_MAIN\"", "SUB \"Sub\" \"SUB\"", "DIALOG \"Sub\" \"SUB\"", "INT C1"});
+    ASSERT_EQ(Start(), 0u) << ErrorText();
+    EXPECT_EQ(Send("<enter>"), std::vector<uint32_t>{});
+    EXPECT_EQ(TabrixSession.current, Screen(name + "*DLG_MAIN")) << ErrorText();
+    EXPECT_EQ(Send("<enter>"), std::vector<uint32_t>{});
+    EXPECT_EQ(TabrixSession.current, Screen(name + "*SUB")) << ErrorText();
+    EXPECT_EQ(TabrixGetErrorLine(), 0u);
+
+    ASSERT_EQ(Start(name.c_str()), 0u) << "the host's script: " << ErrorText();
+    EXPECT_EQ(TabrixSession.current, Screen(name + "*DLG_MAIN"));
+}
+
+// The host's path is refused past what the platform takes; a SCRIPT target
+// that long stands on a line that is too long.
+TEST_F(FileNameTest, PathsBeyondThePlatformsLimit) {
+    for (size_t length : {(size_t)PATH_MAX - 1, (size_t)PATH_MAX}) {
+        std::string path;
+        while (path.size() < length)
+            path += "d/";
+        path.resize(length);
+        EXPECT_EQ(Start(path.c_str()), 1u) << length;
+        std::string reason = Reason().reason;
+        if (length < PATH_MAX)
+            EXPECT_EQ(reason.find("cannot open "), 0u) << "the platform's refusal: " << reason;
+        else
+            EXPECT_EQ(reason, "the script path is longer than " + std::to_string(PATH_MAX - 1) + " bytes");
+        EXPECT_EQ(ErrorText(), path.substr(0, 59)) << length;
+    }
+
+    Write("MAIN.SCT", {"DIALOG \"Menu\" \"DLG_MAIN\"", "SCRIPT \"x\" \"" + std::string(PATH_MAX, 's') + "\""});
+    EXPECT_EQ(Start(), 4u);
+    _TABRIX_ERROR e = Reason();
+    EXPECT_EQ(uint32_t{e.line}, 2u);
+    EXPECT_STREQ(e.reason, "the line is longer than 1,022 characters");
 }
 
 TEST_F(LoaderTest, ExhaustedPoolFailsCleanlyAndTheNextStartWorks) {

@@ -64,13 +64,16 @@ TEST(SessionTest, LastSavedFileBeforeAnySave) {
     EXPECT_EQ(uint8_t{out.decimals}, (uint8_t)'x') << "decimals is not written";
 }
 
-TEST(SessionTest, LastSavedFileCutsAt79Characters) {
+// The texts fill their 81 bytes with 80 and the terminator, even from a
+// record that has none.
+TEST(SessionTest, LastSavedFileCopiesTheWhole80Bytes) {
     std::memset(&TabrixSession.lastSaved, 'p', sizeof TabrixSession.lastSaved);
     TabrixSession.lastSaved.count = 500;
-    _REKFILEINFO out{};
+    _REKFILEINFO out;
+    std::memset(&out, 'x', sizeof out);
     TabrixLastSavedFile(&out);
-    EXPECT_EQ(std::strlen(out.path), 79u);
-    EXPECT_EQ(std::strlen(out.keyword), 79u);
+    EXPECT_EQ(std::string(out.path), std::string(80, 'p'));
+    EXPECT_EQ(std::string(out.keyword), std::string(80, 'p'));
     EXPECT_EQ(uint32_t{out.count}, 500u);
 }
 

@@ -113,7 +113,9 @@ typedef struct _TABRIX_INFO {
 
 /* One data file: its path, initializing word, the number of parameters
    saved and the decimal places of scaled values.  TabrixLastSavedFile
-   fills path, keyword and count. */
+   fills path, keyword and count.  path and keyword hold at most 80 bytes
+   and the terminator.  path is the name as the script wrote it, bytes
+   for the file system: UTF-8 when the script is UTF-8 or UTF-16LE. */
 typedef struct _REKFILEINFO {
     char path[81];
     char keyword[81];
@@ -301,8 +303,9 @@ TABRIX_API uint32_t TabrixGetErrorReason(_TABRIX_ERROR *out);
    parameter; edits the operator discarded in the save prompt do not. */
 TABRIX_API uint32_t TabrixModified(void);
 
-/* Copies path, keyword and count of the data file saved last; an empty
-   path means nothing has been saved.  out->decimals is not written. */
+/* Copies path, keyword and count of the data file saved last, each text
+   whole (at most 80 bytes and the terminator); an empty path means
+   nothing has been saved.  out->decimals is not written. */
 TABRIX_API uint32_t TabrixLastSavedFile(_REKFILEINFO *out);
 
 /* The memory image that scripts address as variables (M bank.offset):

@@ -9,6 +9,7 @@
  */
 #include "script/loader.h"
 
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -22,6 +23,7 @@
 #include "script/model.h"
 #include "session/edit.h"
 #include "session/screen.h"
+#include "text/charset.h"
 #include "text/linereader.h"
 #include "text/number.h"
 #include "text/str.h"
@@ -57,7 +59,7 @@ struct _LOADER {
     size_t cleanLength;
     uint32_t signLine;          /* where the open SIGN stands */
     uint32_t signColumn;
-    uint32_t formulaColumn;     /* where a CALC text went wrong; 0: none */
+    uint32_t badColumn;         /* where a quoted text went wrong; 0: none */
 };
 
 template <class T>
@@ -105,6 +107,33 @@ static uint32_t LoaderLineColumn(const _LOADER *L) {
     return L->cleanLength > 0 ? LineReaderFileColumn(&L->reader, L->columns[0]) : 0;
 }
 
+/* The opening quote of quoted text number text (from 0) of line; null
+   when the line has no such text. */
+static const char *LoaderTextAt(const char *line, int text) {
+    const char *s = line;
+    for (int quote = 0; quote < 2 * text; quote++)
+        if ((s = std::strchr(s, '"')) == nullptr)
+            return nullptr;
+        else
+            s++;
+    return std::strchr(s, '"');
+}
+
+/* The column of quoted text number text of the line: its opening quote. */
+static uint32_t LoaderTextColumn(const _LOADER *L, int text) {
+    const char *at = LoaderTextAt(L->original, text);
+    return at ? LineReaderFileColumn(&L->reader, (uint32_t)(at - L->original)) : LoaderLineColumn(L);
+}
+
+/* Quoted text number text of a parsed line as the file has it, for a
+   file name: the raw line holds every text that the parsed line had (see
+   linereader.h).  Its length goes to *length. */
+static const char *LoaderRawText(const _LOADER *L, int text, size_t *length) {
+    const char *at = LoaderTextAt(L->reader.raw, text) + 1;
+    *length = (size_t)(std::strchr(at, '"') - at);
+    return at;
+}
+
 static void LoaderErrorAt(_LOADER *L, uint32_t column) {
     SessionErrorAt(L->session, L->file, LineReaderFileLine(&L->reader), column);
 }
@@ -118,7 +147,7 @@ static bool LoaderLineError(_LOADER *L, uint32_t code, uint32_t line, uint32_t c
     va_start(args, why);
     std::vsnprintf(reason, sizeof reason, why, args);
     va_end(args);
-    SessionLineError(L->session, code, line, LineReaderPath(&L->reader), "%s", reason);
+    SessionLineError(L->session, code, line, L->file, "%s", reason);
     LoaderErrorAt(L, column);
     return false;
 }
@@ -142,7 +171,7 @@ static bool LoaderSyntaxError(_LOADER *L) {
     if (LineReaderLong(&L->reader))
         return LoaderLineError(L, MSG_SYNTAX_ERROR, line, LINE_MAX_LENGTH + 1,
                                "the line is longer than 1,022 characters");
-    uint32_t column = L->formulaColumn     ? L->formulaColumn
+    uint32_t column = L->badColumn         ? L->badColumn
                       : L->f.badAt != nullptr ? LoaderColumn(L, L->f.badAt)
                                               : LoaderLineColumn(L);
     return LoaderLineError(L, MSG_SYNTAX_ERROR, line, column, "%s", L->f.why);
@@ -253,7 +282,7 @@ static char *LoaderEntryText(const char **s, uint16_t *width) {
 static bool LoaderDialog(_LOADER *L) {
     L->lastX = 0;
     L->nextY = 0;
-    char *name = LoaderJoin(LineReaderPath(&L->reader), "*", L->f.second);
+    char *name = LoaderJoin(L->file, "*", L->f.second);
     MemoryFree(L->f.second);
     if (name == nullptr)
         return false;
@@ -283,21 +312,33 @@ static bool LoaderDialog(_LOADER *L) {
     return true;
 }
 
-/* The picture must exist when the script is loaded. */
+/* Quoted text number text as the file has it, in a new block. */
+static char *LoaderRawCopy(const _LOADER *L, int text) {
+    size_t length;
+    const char *raw = LoaderRawText(L, text, &length);
+    return LoaderCopy(raw, length);
+}
+
+/* The picture must exist when the script is loaded.  It is opened by the
+   name the script wrote, and named in messages as the line shows it. */
 static bool LoaderBitmap(_LOADER *L) {
+    char *path = LoaderRawCopy(L, 0);
     uint32_t handle = 0, size = 0;
-    if (FileOpen(L->f.first, FILE_READ, &handle, &size) != FILE_OK) {
+    if (path == nullptr)
+        return false;
+    if (FileOpen(path, FILE_READ, &handle, &size) != FILE_OK) {
         SessionSetError(L->session, MSG_FILE_OPEN_ERROR, L->f.first, "cannot open the bitmap %s: %s",
                         L->f.first, FileErrorText());
         LoaderErrorAt(L, LoaderLineColumn(L));
         return false;
     }
     FileClose(handle);
+    MemoryFree(L->f.first);
     if (L->f.x < 0 || L->f.y < 0)
         return LoaderBad(L, nullptr, "BITMAP needs its column X and row Y");
     _BITMAP_ITEM *b = LoaderNew<_BITMAP_ITEM>();
     if (b) {
-        b->path = L->f.first;
+        b->path = path;
         b->col = LoaderCell(L->f.x);
         b->row = LoaderCell(L->f.y);
     }
@@ -308,7 +349,7 @@ static bool LoaderBitmap(_LOADER *L) {
    a screen that is missing when it is pressed. */
 static bool LoaderSub(_LOADER *L) {
     LoaderMarkFocus(L);
-    char *target = LoaderJoin(LineReaderPath(&L->reader), "*", L->f.second);
+    char *target = LoaderJoin(L->file, "*", L->f.second);
     MemoryFree(L->f.second);
     _LINKSOURCE *source = LoaderNew<_LINKSOURCE>();
     if (source == nullptr)
@@ -339,17 +380,26 @@ static bool LoaderQueue(_LOADER *L, char *path) {
     return true;
 }
 
-/* A button to the main screen of another script file, read in this load. */
+/* A SCRIPT target is a quoted text of one line, at most 3 bytes a
+   character: the platform takes it whatever its length.  A longer name
+   stands on a line longer than 1,022 characters, which fails the load. */
+static_assert(LINE_RAW_SIZE <= PATH_MAX, "a SCRIPT target always fits a path");
+
+/* A button to the main screen of another script file, read in this load.
+   The file is named as the script wrote it. */
 static bool LoaderScript(_LOADER *L) {
     LoaderMarkFocus(L);
     if (L->dataFile) {
-        SessionSetError(L->session, MSG_SCRIPT_WITH_REKFILE, LineReaderPath(&L->reader),
+        char shown[ERROR_FILE_SIZE];
+        SessionSetError(L->session, MSG_SCRIPT_WITH_REKFILE, CharShowName(shown, L->file, sizeof shown),
                         "SCRIPT is not allowed in a script file that has a REKFILE");
         LoaderErrorAt(L, LoaderLineColumn(L));
         return false;
     }
-    char *target = LoaderJoin(L->f.second, "*", LOADER_MAIN);
-    return target && LoaderQueue(L, L->f.second) && LoaderButton(L, target, nullptr);
+    MemoryFree(L->f.second);
+    char *path = LoaderRawCopy(L, 1);
+    char *target = path ? LoaderJoin(path, "*", LOADER_MAIN) : nullptr;
+    return target && LoaderQueue(L, path) && LoaderButton(L, target, nullptr);
 }
 
 /* Where a text is cut for a row of width characters: the piece's length,
@@ -598,13 +648,10 @@ static bool LoaderCalcTarget(_LOADER *L, _CALCENTRY *c) {
    keeps them without blanks and tabs, the line has them.  text is the
    text's index among the quoted texts of the line (0 or 1). */
 static const char *LoaderFormulaAt(_LOADER *L, int text, size_t index) {
-    const char *s = L->original;
-    for (int quote = 0; quote < 2 * text + 1; quote++)
-        if ((s = std::strchr(s, '"')) == nullptr)
-            return nullptr;
-        else
-            s++;
-    for (; *s && *s != '"'; s++)
+    const char *s = LoaderTextAt(L->original, text);
+    if (s == nullptr)
+        return nullptr;
+    for (s++; *s && *s != '"'; s++)
         if (*s != ' ' && *s != '\t' && index-- == 0)
             break;
     return s;
@@ -628,7 +675,7 @@ static bool LoaderFormulaCheck(_LOADER *L, int text, const char *expression) {
     StrCopyN(why, L->session->place.reason, sizeof why);
     L->session->errorCode = 0;
     LoaderBad(L, nullptr, "CALC %s: %s", text == 0 ? "formula" : "condition", why);
-    L->formulaColumn = LoaderFormulaColumn(L, text, at);
+    L->badColumn = LoaderFormulaColumn(L, text, at);
     return false;
 }
 
@@ -690,7 +737,28 @@ static bool LoaderBuild(_LOADER *L) {
     }
 }
 
-/* The data file of this script file; REKFILE must stand on line 1. */
+/* Whether the word and the path (of pathLength bytes) of a REKFILE fit
+   its record, which never cuts them; else the line is bad at the text. */
+static bool LoaderRekfileFits(_LOADER *L, size_t pathLength) {
+    const size_t room = sizeof(_REKFILEINFO::path) - 1;
+    static_assert(sizeof(_REKFILEINFO::keyword) == sizeof(_REKFILEINFO::path));
+    int text = 1;
+    if (std::strlen(L->f.first) > room) {
+        text = 0;
+        LoaderBad(L, nullptr, "the initializing word is longer than %zu bytes", room);
+    } else if (pathLength == 0) {
+        LoaderBad(L, nullptr, "REKFILE needs a data file path");
+    } else if (pathLength > room) {
+        LoaderBad(L, nullptr, "the data file path is longer than %zu bytes", room);
+    } else {
+        return true;
+    }
+    L->badColumn = LoaderTextColumn(L, text);
+    return false;
+}
+
+/* The data file of this script file; REKFILE must stand on line 1.  The
+   path is the name the script wrote. */
 static bool LoaderRekfile(_LOADER *L) {
     const _LINEFIELDS *f = &L->f;
     if (LineReaderLineNumber(&L->reader) != 1) {
@@ -699,11 +767,15 @@ static bool LoaderRekfile(_LOADER *L) {
         LoaderErrorAt(L, LoaderLineColumn(L));
         return false;
     }
+    size_t length;
+    const char *path = LoaderRawText(L, 1, &length);
+    if (!LoaderRekfileFits(L, length))
+        return true;
     _REKFILEINFO *r = LoaderNew<_REKFILEINFO>();
     if (r == nullptr)
         return false;
-    StrCopyN(r->path, f->second, sizeof r->path - 1);
-    StrCopyN(r->keyword, f->first, sizeof r->keyword - 1);
+    std::memcpy(r->path, path, length);
+    StrCopyN(r->keyword, f->first, sizeof r->keyword);
     r->count = f->number < 0 ? PARAM_COUNT : (uint32_t)f->number;
     r->decimals = (uint8_t)(f->count < 0 || f->count == 8 ? 3 : f->count);
     L->dataFile = r;
@@ -771,7 +843,7 @@ static bool LoaderLine(_LOADER *L, int32_t r) {
     L->type = LINE_BAD;
     L->bad = false;
     L->f = _LINEFIELDS{};
-    L->formulaColumn = 0;
+    L->badColumn = 0;
     if (r == 0) {
         StrCopyN(L->original, line, sizeof L->original);
         LineClean(line, L->columns);
@@ -808,12 +880,12 @@ static void LoaderFileReset(_LOADER *L) {
     L->lastX = L->nextY = 0;
 }
 
-/* Reads one script file; the caller closes the reader. */
 /* A script file that cannot be opened: a file named by a SCRIPT line is
    reported at that line. */
 static bool LoaderOpenError(_LOADER *L, const _SCRIPTNODE *node) {
-    SessionSetError(L->session, MSG_FILE_OPEN_ERROR, node->path, "cannot open %s: %s", node->path,
-                    FileErrorText());
+    char shown[ERROR_FILE_SIZE];
+    CharShowName(shown, node->path, sizeof shown);
+    SessionSetError(L->session, MSG_FILE_OPEN_ERROR, shown, "cannot open %s: %s", shown, FileErrorText());
     if (node->from != nullptr)
         SessionErrorAt(L->session, node->from, node->line, node->column);
     else
@@ -831,6 +903,7 @@ static bool LoaderLineRead(_LOADER *L, int32_t r) {
     return false;
 }
 
+/* Reads one script file; the caller closes the reader. */
 static bool LoaderFile(_LOADER *L, const _SCRIPTNODE *node) {
     LoaderFileReset(L);
     L->file = node->path;
@@ -845,8 +918,10 @@ static bool LoaderFile(_LOADER *L, const _SCRIPTNODE *node) {
         r = LineReaderNextLine(&L->reader);
     }
     if (r != 1) {
-        SessionSetError(L->session, MSG_FILE_READ_ERROR, LineReaderPath(&L->reader),
-                        "cannot read %s: %s", node->path, FileErrorText());
+        char shown[ERROR_FILE_SIZE];
+        CharShowName(shown, node->path, sizeof shown);
+        SessionSetError(L->session, MSG_FILE_READ_ERROR, shown, "cannot read %s: %s", shown,
+                        FileErrorText());
         SessionErrorAt(L->session, node->path, 0, 0);
         return false;
     }
@@ -893,6 +968,15 @@ static void LoaderEnterMain(_LOADER *L, const char *script) {
     ScreenEnter(L->info, L->session, s, false);
 }
 
+/* The host's script path must be one the platform can open. */
+static bool LoaderScriptFits(_LOADER *L, const char *script) {
+    if (std::strlen(script) < PATH_MAX)
+        return true;
+    SessionSetError(L->session, MSG_FILE_OPEN_ERROR, script, "the script path is longer than %d bytes",
+                    PATH_MAX - 1);
+    return false;
+}
+
 void ScriptLoad(const _TABRIX_INFO *info, _SESSION *session) {
     static _LOADER L;
     L = _LOADER{};
@@ -901,6 +985,8 @@ void ScriptLoad(const _TABRIX_INFO *info, _SESSION *session) {
     const char *script = info->script ? info->script : "";
     session->screens = _SCREEN{};
     L.screenTail = &session->screens;
+    if (!LoaderScriptFits(&L, script))
+        return;
     L.queue = L.queueTail = LoaderNew<_SCRIPTNODE>();
     session->variables = LoaderNew<_VARIABLE>();
     if (L.queue == nullptr || session->variables == nullptr ||

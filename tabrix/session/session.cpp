@@ -13,6 +13,7 @@
 #include "script/loader.h"
 #include "session/edit.h"
 #include "session/prompts.h"
+#include "text/charset.h"
 #include "text/str.h"
 
 _SESSION TabrixSession;
@@ -46,9 +47,9 @@ void SessionSetError(_SESSION *session, uint32_t code, const char *text, const c
 
 void SessionLineError(_SESSION *session, uint32_t code, uint32_t line, const char *file,
                       const char *why, ...) {
-    char text[ERROR_TEXT_SIZE];
+    char text[ERROR_TEXT_SIZE], shown[ERROR_FILE_SIZE];
     std::snprintf(text, sizeof text, "%s:%u %s:%s", MessageText(MSG_LINE), (unsigned)line,
-                  MessageText(MSG_FILE), file);
+                  MessageText(MSG_FILE), CharShowName(shown, file, sizeof shown));
     va_list args;
     va_start(args, why);
     SessionRecord(session, code, text, why, args);
@@ -175,8 +176,8 @@ extern "C" TABRIX_API uint32_t TabrixLastSavedFile(_REKFILEINFO *out) {
     if (out == nullptr)
         return 0;
     const _REKFILEINFO *saved = &TabrixSession.lastSaved;
-    StrCopyN(out->path, saved->path, sizeof out->path - 1);
-    StrCopyN(out->keyword, saved->keyword, sizeof out->keyword - 1);
+    StrCopyN(out->path, saved->path, sizeof out->path);
+    StrCopyN(out->keyword, saved->keyword, sizeof out->keyword);
     out->count = saved->count;
     return 0;
 }

@@ -97,7 +97,8 @@ void SessionSetCode(_SESSION *session, uint32_t code, const char *why, ...)
     __attribute__((format(printf, 3, 4)));
 
 /* Records an error whose detail text names a line of a file:
-   "Line:12 File:TAB1.SCT" in the selected language; why as above. */
+   "Line:12 File:TAB1.SCT" in the selected language, the file name shown
+   as CharShowName shows it; why as above. */
 void SessionLineError(_SESSION *session, uint32_t code, uint32_t line, const char *file,
                       const char *why, ...) __attribute__((format(printf, 5, 6)));
 

@@ -9,6 +9,9 @@
 #include "text/charset.h"
 
 #include <array>
+#include <cstring>
+
+#include "text/str.h"
 
 #define CHAR_TABLE_A_SIZE 0x452
 #define CHAR_TABLE_B_FIRST 0x2190
@@ -139,4 +142,56 @@ size_t CharFromUtf8(char *text, size_t length, int whole) {
         s += n == 0 ? 1 : n;
     }
     return (size_t)(out - (uint8_t *)text);
+}
+
+static bool CharIsHighSurrogate(uint32_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+
+static bool CharIsLowSurrogate(uint32_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
+
+static size_t CharPutUtf8(uint32_t code, uint8_t *out) {
+    if (code < 0x80) {
+        out[0] = (uint8_t)code;
+        return 1;
+    }
+    if (code < 0x800) {
+        out[0] = (uint8_t)(0xC0 | code >> 6);
+        out[1] = (uint8_t)(0x80 | (code & 0x3F));
+        return 2;
+    }
+    if (code < 0x10000) {
+        out[0] = (uint8_t)(0xE0 | code >> 12);
+        out[1] = (uint8_t)(0x80 | (code >> 6 & 0x3F));
+        out[2] = (uint8_t)(0x80 | (code & 0x3F));
+        return 3;
+    }
+    out[0] = (uint8_t)(0xF0 | code >> 18);
+    out[1] = (uint8_t)(0x80 | (code >> 12 & 0x3F));
+    out[2] = (uint8_t)(0x80 | (code >> 6 & 0x3F));
+    out[3] = (uint8_t)(0x80 | (code & 0x3F));
+    return 4;
+}
+
+size_t CharWideToUtf8(const uint16_t *units, size_t count, char *out) {
+    uint8_t *o = (uint8_t *)out;
+    for (size_t i = 0; i < count; i++) {
+        uint32_t code = units[i];
+        if (CharIsHighSurrogate(code) && i + 1 < count && CharIsLowSurrogate(units[i + 1]))
+            code = 0x10000 + ((code - 0xD800) << 10 | (units[++i] - 0xDC00u));
+        else if (CharIsHighSurrogate(code) || CharIsLowSurrogate(code))
+            code = CHAR_UNKNOWN;
+        o += CharPutUtf8(code, o);
+    }
+    return (size_t)(o - (uint8_t *)out);
+}
+
+char *CharShowName(char *out, const char *name, size_t size) {
+    if (size == 0)
+        return out;
+    StrCopyN(out, name, size);
+    out[CharFromUtf8(out, std::strlen(out), 0)] = '\0';
+    return out;
 }

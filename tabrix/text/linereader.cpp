@@ -7,7 +7,6 @@
 
 #include "platform/files/files.h"
 #include "text/charset.h"
-#include "text/str.h"
 
 #define LINE_CR '\r'
 #define LINE_LF '\n'
@@ -17,10 +16,8 @@ int32_t LineReaderOpen(_LINEREADER *reader, const char *path, int32_t wide) {
     std::memset(reader, 0, sizeof *reader);
     if (path == nullptr)
         return 0;
-    StrCopyN(reader->path, path, LINE_PATH_SIZE - 1);
     reader->wide = wide != 0;
     reader->utf8 = wide != 0 ? LINE_UTF8_LINES : LINE_UTF8_NONE;
-    /* The full name is opened; the kept copy may be cut. */
     reader->status = FileOpen(path, FILE_READ, &reader->handle, &reader->size);
     return reader->status;
 }
@@ -38,12 +35,15 @@ static void LineReaderDetect(_LINEREADER *reader) {
         reader->utf8 = LINE_UTF8_FILE;
 }
 
-/* Maps each 16-bit unit of the window to a display byte, in place. */
+/* Maps each 16-bit unit of the window to a display byte, in place; the
+   units are kept for the raw line. */
 static void LineReaderNarrow(_LINEREADER *reader) {
     uint8_t *w = reader->window;
     reader->count /= 2;
-    for (uint16_t i = 0; i < reader->count; i++)
-        w[i] = CharFromWide((uint16_t)(w[2 * i] | w[2 * i + 1] << 8));
+    for (uint16_t i = 0; i < reader->count; i++) {
+        reader->units[i] = (uint16_t)(w[2 * i] | w[2 * i + 1] << 8);
+        w[i] = CharFromWide(reader->units[i]);
+    }
 }
 
 /* Reads the next block into the window: 0 with characters to take,
@@ -74,14 +74,32 @@ static bool LineReaderIsEnd(uint8_t c) {
     return c == LINE_CR || c == LINE_LF;
 }
 
+/* Takes the character at index of the window into the line. */
+static void LineReaderKeep(_LINEREADER *reader, uint16_t index) {
+    if (reader->wide)
+        reader->lineUnits[reader->length] = reader->units[index];
+    reader->line[reader->length++] = (char)reader->window[index];
+}
+
 /* Drops the byte-order mark that the first line begins with. */
 static void LineReaderDropMark(_LINEREADER *reader) {
     size_t mark = reader->wide ? 1 : reader->utf8 == LINE_UTF8_FILE ? 3 : 0;
     if (mark > reader->length)
         mark = reader->length;
     std::memmove(reader->line, reader->line + mark, reader->length - mark);
+    std::memmove(reader->lineUnits, reader->lineUnits + mark, (reader->length - mark) * sizeof(uint16_t));
     reader->length -= (uint32_t)mark;
     std::memset(reader->line + reader->length, 0, mark);
+}
+
+/* The raw line, before the line is decoded. */
+static void LineReaderKeepRaw(_LINEREADER *reader) {
+    size_t length = reader->length;
+    if (reader->wide)
+        length = CharWideToUtf8(reader->lineUnits, reader->length, reader->raw);
+    else
+        std::memcpy(reader->raw, reader->line, length);
+    reader->raw[length] = '\0';
 }
 
 static void LineReaderDecode(_LINEREADER *reader) {
@@ -118,6 +136,7 @@ static void LineReaderEnded(_LINEREADER *reader, uint8_t c) {
 
 int32_t LineReaderNextLine(_LINEREADER *reader) {
     std::memset(reader->line, 0, sizeof reader->line);
+    reader->raw[0] = '\0';
     reader->lineNumber++;
     reader->length = 0;
     if (reader->nextLine == 0)
@@ -135,7 +154,7 @@ int32_t LineReaderNextLine(_LINEREADER *reader) {
     reader->fileLine = reader->nextLine;
     reader->fileColumn = reader->nextColumn;
     if (!LineReaderIsEnd(c))
-        reader->line[reader->length++] = (char)c;
+        LineReaderKeep(reader, (uint16_t)(reader->pos - 1));
     uint8_t end = 0;
     while ((result = LineReaderPeek(reader)) == 0) {
         c = reader->window[reader->pos++];
@@ -143,7 +162,7 @@ int32_t LineReaderNextLine(_LINEREADER *reader) {
             end = LineReaderIsEnd(c) ? c : 0;
             break;
         }
-        reader->line[reader->length++] = (char)c;
+        LineReaderKeep(reader, (uint16_t)(reader->pos - 1));
     }
     /* At the end of the file a line needs a character: a dropped CR or LF
        alone makes none. */
@@ -151,6 +170,7 @@ int32_t LineReaderNextLine(_LINEREADER *reader) {
         return result;
     if (first)
         LineReaderDropMark(reader);
+    LineReaderKeepRaw(reader);
     LineReaderDecode(reader);
     /* An empty line made of the LF of a CR LF whose CR was dropped: it is
        the line that CR ended. */
@@ -182,10 +202,6 @@ uint32_t LineReaderFileColumn(const _LINEREADER *reader, uint32_t index) {
 
 bool LineReaderLong(const _LINEREADER *reader) {
     return reader->cut || reader->fileColumn > 0;
-}
-
-const char *LineReaderPath(const _LINEREADER *reader) {
-    return reader->path;
 }
 
 void LineReaderClose(_LINEREADER *reader) {

@@ -17,6 +17,13 @@
  * line.  Split first, decode after: for a UTF-8 line the 1,022 limit
  * counts the file's bytes, so the decoded line always fits.  With
  * wide = 0 (data files) every byte is one character, unchanged.
+ *
+ * Beside the decoded line the reader keeps the raw line: the same piece
+ * of the file as it was written, without the byte-order mark, and as
+ * UTF-8 for a 16-bit file.  File names are taken from it, so they reach
+ * the file system as the script wrote them.  Decoding never makes nor
+ * removes a double quote, so the k-th quoted text of one line is the
+ * k-th quoted text of the other.
  */
 #ifndef TABRIX_TEXT_LINEREADER_H
 #define TABRIX_TEXT_LINEREADER_H
@@ -24,9 +31,10 @@
 #include <cstdint>
 
 #define LINE_WINDOW_SIZE 1024
-#define LINE_PATH_SIZE 100      /* 98 characters kept */
 #define LINE_SIZE 1024
 #define LINE_MAX_LENGTH 1022
+/* A 16-bit unit takes at most 3 bytes of UTF-8 (a pair of them 4). */
+#define LINE_RAW_SIZE (3 * LINE_MAX_LENGTH + 1)
 
 /* How a line read as bytes is decoded. */
 #define LINE_UTF8_NONE 0        /* never: the bytes are display bytes */
@@ -36,7 +44,7 @@
 struct _LINEREADER {
     uint32_t handle;            /* file layer handle; 0: none */
     uint8_t window[LINE_WINDOW_SIZE];
-    char path[LINE_PATH_SIZE];
+    uint16_t units[LINE_WINDOW_SIZE / 2];  /* the window's 16-bit units, as read */
     uint32_t size;              /* file size given by the open */
     uint16_t count;             /* characters in window */
     uint16_t pos;               /* next character in window */
@@ -57,15 +65,17 @@ struct _LINEREADER {
     uint32_t nextColumn;
     uint8_t lastEnd;            /* the CR or LF that ended the last line; 0
                                    when it was cut */
+    uint16_t lineUnits[LINE_SIZE];  /* the last line's units in a 16-bit file */
+    char raw[LINE_RAW_SIZE];    /* the last line as written, NUL-terminated */
 };
 
 /* Opens path for reading; returns the file layer's result (0 ok).  A
-   null path opens nothing and returns 0.  The reader keeps the first 98
-   characters of path for messages. */
+   null path opens nothing and returns 0.  The reader keeps no copy of
+   the name: its owner has it. */
 int32_t LineReaderOpen(_LINEREADER *reader, const char *path, int32_t wide);
 
-/* 0 with the next line in reader->line, 1 at the end of the file, any
-   other value a failure of the file layer. */
+/* 0 with the next line in reader->line (and reader->raw), 1 at the end
+   of the file, any other value a failure of the file layer. */
 int32_t LineReaderNextLine(_LINEREADER *reader);
 
 int32_t LineReaderStatus(const _LINEREADER *reader);
@@ -83,7 +93,6 @@ uint32_t LineReaderFileColumn(const _LINEREADER *reader, uint32_t index);
 
 /* Whether the last line is part of a line longer than 1,022 characters. */
 bool LineReaderLong(const _LINEREADER *reader);
-const char *LineReaderPath(const _LINEREADER *reader);
 void LineReaderClose(_LINEREADER *reader);
 
 #endif

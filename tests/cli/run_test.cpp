@@ -2,12 +2,19 @@
 // byte, the memory image carried through a file, and the outcome.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <map>
 
 #include "../tempdir.h"
+#include "image.h"
 #include "tool.h"
 
 namespace {
@@ -40,6 +47,11 @@ const char *kVariables =
     "DIALOG \"Variables\" \"DLG_MAIN\"\r\n"
     "INT \"V\" M1.8\r\n"
     "INT \"W\" M1.12 S\r\n";
+
+mode_t FileModeOf(const std::string &path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
 
 class RunTest : public ::testing::Test {
 protected:
@@ -208,17 +220,118 @@ TEST_F(RunTest, MemoryFilesOfAnotherSizeAreRefused) {
         EXPECT_EQ(r.err, "MEM.BIN: a memory image is a file of 10000 bytes\n") << size;
         EXPECT_EQ(ReadFile(dir / "MEM.BIN"), std::string(size, 'x')) << size;
     }
-    mkdir((dir / "FOLDER").c_str(), 0755);
-    ToolResult r = Run({"run", "VARS.SCT", "--memory", "FOLDER", "--keys", "<finish>"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "FOLDER: cannot read: Is a directory\n");
 }
 
-TEST_F(RunTest, MemoryImageThatCannotBeWrittenIsAFailure) {
-    ToolResult r = Run({"run", "VARS.SCT", "--memory", "nofolder/MEM.BIN", "--keys", "<finish>"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "<finish>: 2 (finished)\n");
-    EXPECT_EQ(r.err, "nofolder/MEM.BIN: cannot create a file beside it: No such file or directory\n");
+// A file the image could not be written back to is refused before the
+// session: none runs (nothing is printed for the finish) and no file
+// changes.
+TEST_F(RunTest, MemoryFilesThatCannotBeKeptAreRefusedFirst) {
+    const std::string image = Image({{8, 1234}});
+    WriteFile(dir / "RO.BIN", image);
+    chmod((dir / "RO.BIN").c_str(), 0444);
+    WriteFile(dir / "FILE", image);
+    mkdir((dir / "FOLDER").c_str(), 0755);
+    mkfifo((dir / "FIFO").c_str(), 0644);
+    symlink("FOLDER", (dir / "TOFOLDER").c_str());
+    symlink("RO.BIN", (dir / "TORO.BIN").c_str());
+    symlink("LOOP2", (dir / "LOOP").c_str());
+    symlink("LOOP", (dir / "LOOP2").c_str());
+    const struct {
+        std::string memory, err;
+    } cases[] = {
+        {"RO.BIN", "RO.BIN: cannot replace a read-only file"},
+        {"TORO.BIN", "TORO.BIN: cannot replace a read-only file"},
+        {"FOLDER", "FOLDER: not a regular file"},
+        {"TOFOLDER", "TOFOLDER: not a regular file"},
+        {"FIFO", "FIFO: not a regular file"},
+        {"LOOP", "LOOP: cannot follow the link: Too many levels of symbolic links"},
+        {"nofolder/MEM.BIN", "nofolder/MEM.BIN: cannot write in the folder nofolder: No such file or directory"},
+        {"FILE/MEM.BIN", "FILE/MEM.BIN: cannot write in the folder FILE: Not a directory"},
+    };
+    auto files = [this] {
+        std::map<std::string, std::string> all;
+        std::error_code looped;
+        for (const auto &e : std::filesystem::directory_iterator(dir.root()))
+            all[e.path().filename()] = e.is_regular_file(looped) ? ReadFile(e.path()) : "";
+        return all;
+    };
+    const auto before = files();
+    for (const auto &c : cases) {
+        ToolResult r = Run({"run", "VARS.SCT", "--memory", c.memory, "--keys", "<finish>"});
+        EXPECT_EQ(r.status, 1) << c.memory;
+        EXPECT_EQ(r.out, "") << c.memory;
+        EXPECT_EQ(r.err, c.err + "\n");
+        EXPECT_EQ(files(), before) << c.memory;
+    }
+}
+
+// The image replaces the file a link leads to, which keeps its mode; the
+// links stay, and no temporary file is left.
+TEST_F(RunTest, MemoryFilesAreReplacedThroughLinks) {
+    mkdir((dir / "store").c_str(), 0755);
+    const struct {
+        std::string memory, link, target;   // link: the link's text, "" for none
+        mode_t mode;                        // 0: the target does not exist yet
+    } cases[] = {
+        {"MEM.BIN", "", "MEM.BIN", 0640},
+        {"NEW.BIN", "", "NEW.BIN", 0},
+        {"LINK.BIN", "store/IMG.BIN", "store/IMG.BIN", 0600},
+        {"ABS.BIN", dir / "store/ABS.BIN", "store/ABS.BIN", 0664},
+        {"DANGLING.BIN", "store/MADE.BIN", "store/MADE.BIN", 0},
+        {"CHAIN.BIN", "LINK.BIN", "store/IMG.BIN", 0600},
+    };
+    for (const auto &c : cases) {
+        if (!c.link.empty() && !PathExists(dir / c.memory)) {
+            ASSERT_EQ(symlink(c.link.c_str(), (dir / c.memory).c_str()), 0) << c.memory;
+        }
+        if (c.mode != 0) {
+            WriteFile(dir / c.target, Image({{8, 1234}, {100, 77}}));
+            chmod((dir / c.target).c_str(), c.mode);
+        }
+        ToolResult r = Run({"run", "VARS.SCT", "--memory", c.memory, "--keys", "5678<enter><finish>"});
+        EXPECT_EQ(r.status, 0) << c.memory << ": " << r.err;
+        std::map<int, int32_t> want{{8, 5678}};
+        if (c.mode != 0)
+            want[100] = 77;
+        EXPECT_EQ(Cells(c.target), want) << c.memory;
+        EXPECT_EQ(FileModeOf(dir / c.target), c.mode != 0 ? c.mode : 0644) << c.memory;
+        if (!c.link.empty()) {
+            EXPECT_EQ(std::filesystem::read_symlink(dir / c.memory).string(), c.link) << c.memory;
+        }
+    }
+    for (const auto &e : std::filesystem::recursive_directory_iterator(dir.root()))
+        EXPECT_EQ(e.path().filename().string().find(".BIN."), std::string::npos) << e.path();
+}
+
+// A save that fails before the rename removes its temporary file and
+// leaves the old file as it was.
+TEST_F(RunTest, AFailedImageSaveLeavesNothingBehind) {
+    // The rename fails: a folder stands under the name.
+    mkdir((dir / "FOLDER").c_str(), 0755);
+    WriteFile(dir / "FOLDER/KEEP", "x");
+    EXPECT_EQ(ImageSave(dir / "FOLDER"), dir / "FOLDER" + ": cannot replace: Is a directory");
+    EXPECT_EQ(ReadFile(dir / "FOLDER/KEEP"), "x");
+
+    // The write fails: the file size limit is below the image's size.
+    WriteFile(dir / "MEM.BIN", "old");
+    pid_t pid = fork();
+    if (pid == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit{100, 100};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(ImageSave(dir / "MEM.BIN") == dir / "MEM.BIN" + ": cannot write: File too large" ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the write failed as told";
+    EXPECT_EQ(ReadFile(dir / "MEM.BIN"), "old");
+
+    std::vector<std::string> names;
+    for (const auto &e : std::filesystem::recursive_directory_iterator(dir.root()))
+        names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"DATA.TXT", "FOLDER", "KEEP", "MEM.BIN", "MENU.SCT",
+                                               "OTHER.SCT", "OTHER.TXT", "TAB1.SCT", "VARS.SCT"}));
 }
 
 TEST_F(RunTest, PictureAfterTheKeysIsWhatTheLibraryDraws) {

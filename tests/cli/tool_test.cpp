@@ -157,6 +157,12 @@ TEST_F(ToolTest, CheckTellsWhereAndWhy) {
          "set/MAIN.SCT:3:1: error 18: SIGN item have to contain both + and -: SIGN needs both a \"+\" and a \"-\" entry"},
         {{main, "BITMAP \"NONE.BMP\" X1 Y1"}, {},
          "set/MAIN.SCT:2:1: error 1: File opening Error: cannot open the bitmap NONE.BMP: No such file or directory"},
+        // REKFILE texts fill their records and are never cut.
+        {{"REKFILE \"K\" \"" + std::string(81, 'd') + "\"", main}, {},
+         "set/MAIN.SCT:1:13: error 4: Syntax Error: the data file path is longer than 80 bytes"},
+        {{"REKFILE \"" + std::string(81, 'k') + "\" \"D.TXT\"", main}, {},
+         "set/MAIN.SCT:1:9: error 4: Syntax Error: the initializing word is longer than 80 bytes"},
+        {{"REKFILE \"K\" \"\"", main}, {}, "set/MAIN.SCT:1:13: error 4: Syntax Error: REKFILE needs a data file path"},
         {{main, "REKFILE \"K\" \"D.TXT\""}, {},
          "set/MAIN.SCT:2:1: error 23: REKFILE item have to be on first line of file: REKFILE must stand on line 1 of its script file"},
         {{data, main, "SCRIPT \"x\" \"sub/SUB.SCT\""}, {"K", "*"},
