@@ -8,6 +8,7 @@
 #include "datafile/line.h"
 #include "platform/files/files.h"
 #include "platform/messages/messages.h"
+#include "text/charset.h"
 #include "text/linereader.h"
 #include "text/str.h"
 
@@ -15,9 +16,9 @@
 #define DATAFILE_UTF8_MARK "\xEF\xBB\xBF"
 
 static void DataFileNoWordError(_SESSION *session, const _REKFILEINFO *file) {
-    char text[sizeof file->path + sizeof file->keyword + 64];
-    std::snprintf(text, sizeof text, "%s:%s %s:%s", MessageText(MSG_FILE), file->path,
-                  MessageText(MSG_WORD), file->keyword);
+    char text[sizeof file->path + sizeof file->keyword + 64], shown[sizeof file->path];
+    std::snprintf(text, sizeof text, "%s:%s %s:%s", MessageText(MSG_FILE),
+                  CharShowName(shown, file->path, sizeof shown), MessageText(MSG_WORD), file->keyword);
     SessionSetError(session, MSG_NO_INIT_WORD, text,
                     "no line equals the initializing word \"%s\" (blanks aside)", file->keyword);
     SessionErrorAt(session, file->path, 0, 0);
@@ -87,8 +88,9 @@ int32_t DataFileScan(_SESSION *session, const _REKFILEINFO *file, const char *pa
         return DATAFILE_LOADED;
     /* A failed read is reported as such, also before the word was found. */
     if (result != 1) {
-        SessionSetError(session, MSG_FILE_READ_ERROR, file->path, "cannot read the data file: %s",
-                        FileErrorText());
+        char shown[sizeof file->path];
+        SessionSetError(session, MSG_FILE_READ_ERROR, CharShowName(shown, file->path, sizeof shown),
+                        "cannot read the data file: %s", FileErrorText());
         SessionErrorAt(session, file->path, 0, 0);
         return DATAFILE_CUT;
     }

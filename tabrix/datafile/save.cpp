@@ -21,6 +21,7 @@
 #include "datafile/output.h"
 #include "platform/files/files.h"
 #include "platform/messages/messages.h"
+#include "text/charset.h"
 #include "text/number.h"
 #include "text/str.h"
 
@@ -57,7 +58,9 @@ static bool SaveFail(_SAVE *s, uint32_t code, const char *why, ...) {
     va_start(args, why);
     std::vsnprintf(reason, sizeof reason, why, args);
     va_end(args);
-    SessionSetError(s->session, code, s->temp[0] ? s->temp : s->file.path, "%s", reason);
+    char shown[ERROR_TEXT_SIZE];
+    CharShowName(shown, s->temp[0] ? s->temp : s->file.path, sizeof shown);
+    SessionSetError(s->session, code, shown, "%s", reason);
     SessionErrorAt(s->session, s->file.path, 0, 0);
     return false;
 }

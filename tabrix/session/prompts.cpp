@@ -13,6 +13,7 @@
 #include "platform/messages/messages.h"
 #include "session/edit.h"
 #include "session/session.h"
+#include "text/charset.h"
 #include "text/number.h"
 #include "text/str.h"
 
@@ -168,16 +169,20 @@ static void PromptStart(_PROMPT *p, const _TABRIX_INFO *info, uint32_t title, si
     DialogStart(d, PROMPT_BACKGROUND, nullptr);
 }
 
+/* The data file's name as the prompt shows it: a UTF-8 name decoded. */
+static char savePromptPath[sizeof ((_REKFILEINFO *)nullptr)->path];
+
 void SavePromptOpen(const _TABRIX_INFO *info, const _REKFILEINFO *file) {
     _PROMPT *p = &savePrompt;
     p->count = 0;
+    CharShowName(savePromptPath, file->path, sizeof savePromptPath);
     PromptText(p, 0, MessageText(MSG_SAVE_QUESTION), 1, 0);
-    PromptText(p, 1, file->path, 1, 1);
+    PromptText(p, 1, savePromptPath, 1, 1);
     PromptButton(p, 0, MSG_YES, 1, 2, SAVE_YES);
     PromptButton(p, 1, MSG_NO, 1, 3, SAVE_NO);
     PromptButton(p, 2, MSG_CANCEL, 1, 4, SAVE_CANCEL);
     PromptStart(p, info, MSG_SAVE, std::max(std::strlen(MessageText(MSG_SAVE_QUESTION)),
-                                            std::strlen(file->path)));
+                                            std::strlen(savePromptPath)));
 }
 
 /* Goes back as the back command does, now that the prompt has its
