@@ -14,7 +14,6 @@
 
 #include "datafile/line.h"
 #include "platform/files/files.h"
-#include "text/str.h"
 
 #define MERGE_WINDOW_SIZE 65536
 #define MERGE_UTF8_MARK "\xEF\xBB\xBF"
@@ -34,6 +33,8 @@ static struct {
 struct _MERGE_LINE {
     uint64_t at;                /* its first byte */
     uint64_t next;              /* after its line end */
+    uint64_t comment;           /* where its ";" or double quote is; MERGE_NONE */
+    uint64_t end;               /* where its line end is */
     bool isLong;                /* more than 1,022 characters */
     char text[LINE_SIZE];       /* its first 1,022 characters, blanks removed */
 };
@@ -68,27 +69,63 @@ static int MergeByte(uint64_t offset) {
     return MergeWindow(offset) ? (unsigned char)mergeSource.bytes[offset - mergeSource.at] : -1;
 }
 
+/* The bytes of the line from offset in the window up to its end (a CR or
+   LF) or the window's end: the length taken, and the end's byte (-1 when
+   the window ended first). */
+static size_t MergeScan(uint64_t offset, int *end) {
+    const char *from = mergeSource.bytes + (offset - mergeSource.at);
+    size_t n = mergeSource.length - (size_t)(offset - mergeSource.at);
+    const char *lf = (const char *)std::memchr(from, '\n', n);
+    const char *cr = (const char *)std::memchr(from, '\r', lf != nullptr ? (size_t)(lf - from) : n);
+    const char *p = cr != nullptr ? cr : lf;
+    *end = p != nullptr ? (unsigned char)*p : -1;
+    return p != nullptr ? (size_t)(p - from) : n;
+}
+
+/* Appends n bytes at offset o to the line's text, blanks left out before
+   its first ";" or double quote (as the reader removes them), at most
+   1,022 characters. */
+static void MergeKeep(_MERGE_LINE *line, uint64_t o, const char *bytes, size_t n, size_t *kept) {
+    size_t i = 0;
+    for (; i < n && line->comment == MERGE_NONE && *kept < LINE_MAX_LENGTH; i++) {
+        char c = bytes[i];
+        if (c == ';' || c == '"')
+            line->comment = o + i;
+        if (line->comment != MERGE_NONE || (c != ' ' && c != '\t'))
+            line->text[(*kept)++] = c;
+    }
+    if (line->comment == MERGE_NONE)
+        return;
+    size_t rest = n - i < LINE_MAX_LENGTH - *kept ? n - i : LINE_MAX_LENGTH - *kept;
+    std::memcpy(line->text + *kept, bytes + i, rest);
+    *kept += rest;
+}
+
 /* The line that begins at offset; false at the end of the file.  Its
    text is cut at 1,022 characters: a longer line is never owned. */
 static bool MergeLineAt(uint64_t offset, _MERGE_LINE *line) {
-    size_t length = 0;
+    size_t length = 0, kept = 0;
     uint64_t o = offset;
-    int c;
+    int c = -1;
     line->at = offset;
-    while ((c = MergeByte(o)) >= 0 && c != '\r' && c != '\n') {
-        if (length < LINE_MAX_LENGTH)
-            line->text[length] = (char)c;
-        length++;
-        o++;
+    line->comment = MERGE_NONE;
+    while (MergeWindow(o)) {
+        size_t n = MergeScan(o, &c);
+        /* The byte-order mark an editor put in front is no text. */
+        const char *from = mergeSource.bytes + (o - mergeSource.at);
+        size_t mark = o == 0 && n >= 3 && std::memcmp(from, MERGE_UTF8_MARK, 3) == 0 ? 3 : 0;
+        MergeKeep(line, o + mark, from + mark, n - mark, &kept);
+        length += n;
+        o += n;
+        if (c >= 0)
+            break;
     }
     if (c < 0 && o == offset)
         return false;
+    line->end = o;
     line->next = c < 0 ? o : c == '\r' && MergeByte(o + 1) == '\n' ? o + 2 : o + 1;
     line->isLong = length > LINE_MAX_LENGTH;
-    line->text[length < LINE_MAX_LENGTH ? length : LINE_MAX_LENGTH] = '\0';
-    if (offset == 0 && std::strncmp(line->text, MERGE_UTF8_MARK, 3) == 0)
-        StrDelete(line->text, 0, 3, nullptr);
-    LineStripBlanks(line->text);
+    line->text[kept] = '\0';
     return true;
 }
 
@@ -96,16 +133,26 @@ static bool MergeLineAt(uint64_t offset, _MERGE_LINE *line) {
    below count whose value the table holds gives that number (owned);
    -1 otherwise.  kept receives the number of any other parameter line
    (-1 for none), for the kept lines that give way. */
-static int32_t MergeTake(const _MERGE *m, _DATASTATE *state, _MERGE_LINE *line, int32_t *kept) {
+static int32_t MergeTake(_MERGE *m, _DATASTATE *state, _MERGE_LINE *line, int32_t *kept) {
     _DATALINE parsed{};
     int kind = DataLineTake(state, line->text, m->file->keyword, m->file->decimals, &parsed);
     *kept = -1;
+    if (line->isLong || kind == DATALINE_BAD)
+        m->exact = false;
     if (kind != DATALINE_PARAM || parsed.number < 0 || line->isLong)
         return -1;
+    if (m->disk != nullptr)
+        m->disk[parsed.number] = parsed.held ? parsed.param : _PARAM{0, PARAM_UNHELD};
     if (parsed.held && (uint32_t)parsed.number < m->file->count)
         return parsed.number;
     *kept = parsed.number;
     return -1;
+}
+
+/* The comment parameter n's line takes from this line of it. */
+static void MergeCommentFrom(_MERGE_LAYOUT *l, int32_t n, const _MERGE_LINE *line) {
+    l->commentAt[n] = line->comment;
+    l->commentLength[n] = line->comment == MERGE_NONE ? 0 : (uint16_t)(line->end - line->comment);
 }
 
 static void MergeSegment(_MERGE_LAYOUT *l, int32_t owner, uint64_t from, uint64_t to) {
@@ -119,7 +166,8 @@ static void MergeSegment(_MERGE_LAYOUT *l, int32_t owner, uint64_t from, uint64_
 
 static void MergeLayoutClear(_MERGE_LAYOUT *l) {
     for (uint32_t n = 0; n < PARAM_COUNT; n++) {
-        l->ownAt[n] = l->laterAt[n] = l->keptAt[n] = MERGE_NONE;
+        l->ownAt[n] = l->laterAt[n] = l->keptAt[n] = l->commentAt[n] = MERGE_NONE;
+        l->commentLength[n] = 0;
         l->keptFrom[n] = l->keptTo[n] = 0;
         l->more[n] = false;
     }
@@ -147,12 +195,17 @@ static void MergeValues(_MERGE *m, _DATASTATE *state, uint64_t at) {
             MergeSegment(l, owner, from, line.at);
             owner = l->ownAt[n] == MERGE_NONE ? n : MERGE_REPEAT;
             l->more[n] = l->more[n] || owner == MERGE_REPEAT;
-            if (owner == n)
+            if (owner == n) {
                 l->ownAt[n] = line.at;
+                MergeCommentFrom(l, n, &line);
+            }
             from = line.next;
         }
-        if (kept >= 0 && (uint32_t)kept < m->file->count && l->keptAt[kept] == MERGE_NONE)
+        if (kept >= 0 && (uint32_t)kept < m->file->count && l->keptAt[kept] == MERGE_NONE) {
             l->keptAt[kept] = line.at;
+            if (l->ownAt[kept] == MERGE_NONE)
+                MergeCommentFrom(l, kept, &line);
+        }
         empty = n < 0 && !line.isLong && line.text[0] == '\0' ? line.at : MERGE_NONE;
     }
     l->valuesEnd = at;
@@ -167,8 +220,11 @@ static void MergeLater(_MERGE *m, _DATASTATE *state, uint64_t at) {
     int32_t kept;
     for (; MergeLineAt(at, &line); at = line.next) {
         int32_t n = MergeTake(m, state, &line, &kept);
-        if (n >= 0 && l->laterAt[n] == MERGE_NONE)
+        if (n >= 0 && l->laterAt[n] == MERGE_NONE) {
             l->laterAt[n] = line.at;
+            if (l->ownAt[n] == MERGE_NONE)
+                MergeCommentFrom(l, n, &line);
+        }
     }
 }
 
@@ -176,6 +232,9 @@ bool MergeLayout(_MERGE *m) {
     _MERGE_LAYOUT *l = &m->layout;
     MergeLayoutClear(l);
     m->readFailed = false;
+    m->exact = m->file->keyword[0] != '\0';
+    if (m->disk != nullptr)
+        std::memset(m->disk, 0, PARAM_COUNT * sizeof(_PARAM));
     if (m->path == nullptr)
         return true;
     if (!MergeOpen(m->path)) {
@@ -189,6 +248,7 @@ bool MergeLayout(_MERGE *m) {
     for (; state.header && MergeLineAt(at, &line); at = line.next)
         MergeTake(m, &state, &line, &kept);
     l->headerEnd = l->leadEnd = at;
+    m->exact = m->exact && !state.header;
     if (!state.header)
         MergeValues(m, &state, at);
     if (l->trailerAt != MERGE_NONE)
@@ -232,16 +292,21 @@ static void MergeCopyKept(_MERGE *m, _OUTPUT *out, _DATASTATE *state, uint64_t f
 }
 
 /* The comment of the parameter's first owned line (or, without one, of
-   its first kept line, which gives way to it), or null. */
-static const char *MergeComment(_MERGE *m, int32_t n, _MERGE_LINE *line) {
-    _DATASTATE state = {false, true};
-    _DATALINE parsed{};
+   its first kept line, which gives way to it) into text, or null. */
+static const char *MergeComment(const _MERGE *m, uint32_t n, char *text) {
     const _MERGE_LAYOUT *l = &m->layout;
-    uint64_t at = l->ownAt[n] != MERGE_NONE ? l->ownAt[n] : l->laterAt[n] != MERGE_NONE ? l->laterAt[n] : l->keptAt[n];
-    if (at == MERGE_NONE || !MergeLineAt(at, line))
+    uint64_t at = l->commentAt[n];
+    if (at == MERGE_NONE)
         return nullptr;
-    DataLineTake(&state, line->text, m->file->keyword, m->file->decimals, &parsed);
-    return parsed.comment;
+    size_t length = 0, want = l->commentLength[n];
+    while (length < want && MergeWindow(at + length)) {
+        size_t from = (size_t)(at + length - mergeSource.at), n = mergeSource.length - from;
+        n = n < want - length ? n : want - length;
+        std::memcpy(text + length, mergeSource.bytes + from, n);
+        length += n;
+    }
+    text[length] = '\0';
+    return text;
 }
 
 static int MergeNumberWidth(uint32_t count) {
@@ -252,13 +317,13 @@ static int MergeNumberWidth(uint32_t count) {
 }
 
 static void MergeParameters(_MERGE *m, _OUTPUT *out) {
-    static _MERGE_LINE line;
+    static char comment[LINE_SIZE];
     const _MERGE_LAYOUT *l = &m->layout;
     uint32_t count = m->file->count < PARAM_COUNT ? m->file->count : PARAM_COUNT;
     int width = MergeNumberWidth(count);
     for (uint32_t n = 0; n < count && !out->failed; n++) {
         if (m->table[n].flags & PARAM_VALID)
-            OutputParameter(out, n, width, &m->table[n], m->file->decimals, MergeComment(m, (int32_t)n, &line));
+            OutputParameter(out, n, width, &m->table[n], m->file->decimals, MergeComment(m, n, comment));
         _DATASTATE values = {false, true};
         if (l->ownAt[n] != MERGE_NONE)
             MergeCopyKept(m, out, &values, l->keptFrom[n], l->keptTo[n], -1);
@@ -283,6 +348,10 @@ bool MergeWrite(_MERGE *m, _OUTPUT *out) {
     m->readFailed = m->path != nullptr && !MergeOpen(m->path);
     if (m->readFailed)
         return false;
+    /* The old file's values were taken by the layout: walking its lines
+       again must not take them a second time, in another order. */
+    _PARAM *disk = m->disk;
+    m->disk = nullptr;
     MergeHeader(m, out);
     MergeParameters(m, out);
     OutputLineEnd(out);
@@ -291,6 +360,7 @@ bool MergeWrite(_MERGE *m, _OUTPUT *out) {
         _DATASTATE after = {false, false};
         MergeCopyKept(m, out, &after, m->layout.trailerAt, UINT64_MAX, -1);
     }
+    m->disk = disk;
     if (m->path != nullptr) {
         m->readFailed = mergeSource.failed;
         MergeClose();

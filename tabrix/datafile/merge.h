@@ -33,6 +33,8 @@ struct _MERGE_LAYOUT {
     uint64_t laterAt[PARAM_COUNT];      /* or its first in a later values section */
     uint64_t keptAt[PARAM_COUNT];       /* its first kept parameter line (a value
                                            the table cannot hold) */
+    uint64_t commentAt[PARAM_COUNT];    /* the comment its line takes: the one of */
+    uint16_t commentLength[PARAM_COUNT];/* the first of those lines that has one */
     uint64_t keptFrom[PARAM_COUNT];     /* the kept lines after it */
     uint64_t keptTo[PARAM_COUNT];
     bool more[PARAM_COUNT];             /* owned again later in the section */
@@ -46,11 +48,17 @@ struct _MERGE {
     const char *path;                   /* the old file; null when there is none */
     const _PARAM *table;                /* the values to write */
     const bool *replaced;               /* parameters whose kept lines give way */
+    _PARAM *disk;                       /* receives the old file's values */
     _MERGE_LAYOUT layout;
     bool readFailed;                    /* the old file could not be read (again) */
+    bool exact;                         /* disk is what the reader reads: no
+                                           malformed line, no line longer than
+                                           the reader takes whole, the word found */
 };
 
-/* Reads where the parts of the old file lie.  false when the file cannot
+/* Reads where the parts of the old file lie, and its values into disk;
+   exact tells whether they are the reader's (otherwise the reader must
+   read the file to tell them, or its error).  false when the file cannot
    be read (the error is the file layer's). */
 bool MergeLayout(_MERGE *merge);
 

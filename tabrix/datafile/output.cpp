@@ -132,10 +132,9 @@ static char *DataFileScaledText(int32_t value, uint8_t decimals, char *out) {
    TAB, the value, a TAB and the comment when the old file had one, CR LF;
    returns the end.  It takes at most OUTPUT_LINE_SIZE bytes: a comment
    is the rest of a line that was read. */
-static char *OutputFormatLine(const _PARAM *param, const char *number, int width, uint8_t decimals,
+static char *OutputFormatLine(const _PARAM *param, uint32_t number, int width, uint8_t decimals,
                                 const char *comment, char *at) {
-    std::memcpy(at, number, (size_t)width);
-    at += width;
+    at = DataFileDigits(at, number, width);
     *at++ = ':';
     *at++ = '\t';
     if (param->flags & PARAM_RAW) {
@@ -158,10 +157,8 @@ static char *OutputFormatLine(const _PARAM *param, const char *number, int width
 void OutputParameter(_OUTPUT *out, uint32_t number, int width, const _PARAM *param, uint8_t decimals,
                      const char *comment) {
     OutputLineEnd(out);
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "%0*u", width, (unsigned)number);
     char *at = OutputRoom(out, OUTPUT_LINE_SIZE);
-    at = OutputFormatLine(param, digits, width, decimals, comment, at);
+    at = OutputFormatLine(param, number, width, decimals, comment, at);
     out->used = (uint32_t)(at - outputBlock);
     out->ended = true;
 }

@@ -122,20 +122,26 @@ static void SaveRemoveLeftovers(_SAVE *s) {
 /* The file on disk, and what changed where                            */
 /* ------------------------------------------------------------------ */
 
-/* The data file as it is now: it must be read whole, or nothing is
-   written. */
+/* The data file as it is now, and where its parts lie: it must be read
+   whole, or nothing is written.  The reader reads it again when its lines
+   hold what only the reader can tell (a malformed line, a line longer
+   than it takes whole). */
 static bool SaveReread(_SAVE *s) {
     s->exists = FileExists(s->target);
-    std::memset(s->disk, 0, sizeof s->disk);
+    s->merge = _MERGE{&s->file, s->exists ? s->target : nullptr, s->merged, s->changed, s->disk, {}, false, true};
     if (!s->exists) {
         if (s->session->tableFileExisted)
             return SaveFail(s, MSG_FILE_READ_ERROR, "the data file is gone since it was read");
-        return true;
+        return MergeLayout(&s->merge);
     }
     if (FileAccess(s->target, FILE_READ) != FILE_OK)
         return SaveFail(s, MSG_FILE_READ_ERROR, "cannot read the data file again: %s", FileErrorText());
     if (FileAccess(s->target, FILE_READ | FILE_WRITE) != FILE_OK)
         return SaveFail(s, MSG_FILE_MOVE_ERROR, "the data file may not be written: %s", FileErrorText());
+    if (!MergeLayout(&s->merge))
+        return SaveFail(s, MSG_FILE_READ_ERROR, "cannot read the data file again: %s", FileErrorText());
+    if (s->merge.exact)
+        return true;
     if (DataFileScan(s->session, &s->file, s->target, s->disk) != DATAFILE_LOADED || s->session->errorCode != 0) {
         if (s->session->errorCode == 0)
             SaveFail(s, MSG_FILE_READ_ERROR, "cannot read the data file again: %s", FileErrorText());
@@ -199,15 +205,6 @@ static bool SaveMerge(_SAVE *s) {
 /* Writing and replacing                                               */
 /* ------------------------------------------------------------------ */
 
-/* Where the parts of the file on disk lie: read before anything is
-   written. */
-static bool SaveLayout(_SAVE *s) {
-    s->merge = _MERGE{&s->file, s->exists ? s->target : nullptr, s->merged, s->changed, {}, false};
-    if (!MergeLayout(&s->merge))
-        return SaveFail(s, MSG_FILE_READ_ERROR, "cannot read the data file again: %s", FileErrorText());
-    return true;
-}
-
 static bool SaveWrite(_SAVE *s) {
     uint32_t handle;
     if (FileCreateUnique(s->target, SAVE_TEMP_SUFFIX, s->temp, sizeof s->temp, &handle) != FILE_OK) {
@@ -269,7 +266,7 @@ void DataFileSave(_SESSION *session, _REKFILEINFO file) {
     if (!SaveLock(&s))
         return;
     SaveRemoveLeftovers(&s);
-    bool ok = SaveReread(&s) && SaveMerge(&s) && SaveLayout(&s) && SaveWrite(&s) && SaveReplace(&s);
+    bool ok = SaveReread(&s) && SaveMerge(&s) && SaveWrite(&s) && SaveReplace(&s);
     if (s.temp[0] != '\0')
         FileDelete(s.temp);
     FolderUnlock(s.lock);
