@@ -300,6 +300,23 @@ int Saver(const _REKFILEINFO &file, uint32_t mine, int rounds) {
     }
 }
 
+// Saver processes, one a data file and parameter, run at once; each must
+// end with every save it made found in the file.
+void ExpectSaversKeepTheirChanges(const std::vector<std::pair<_REKFILEINFO, uint32_t>> &jobs, int rounds) {
+    std::vector<pid_t> savers;
+    for (const auto &[file, mine] : jobs) {
+        pid_t pid = fork();
+        if (pid == 0)
+            _exit(Saver(file, mine, rounds));
+        savers.push_back(pid);
+    }
+    for (pid_t pid : savers) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a saver lost a change";
+    }
+}
+
 // Two processes save their own changes of one data file at once while a
 // third reads it: both last changes are in the file, no save claimed a
 // change the file lacks, and the reader never saw the file missing, empty
@@ -310,18 +327,7 @@ TEST_F(SaveTest, TwoSaversAtOnceKeepBothChanges) {
     pid_t reader = fork();
     if (reader == 0)
         Reader(path);
-    std::vector<pid_t> savers;
-    for (uint32_t mine : {1u, 2u}) {
-        pid_t pid = fork();
-        if (pid == 0)
-            _exit(Saver(Rek(path), mine, rounds));
-        savers.push_back(pid);
-    }
-    for (pid_t pid : savers) {
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a saver lost a change";
-    }
+    ExpectSaversKeepTheirChanges({{Rek(path), 1}, {Rek(path), 2}}, rounds);
     int status = 0;
     EXPECT_EQ(waitpid(reader, &status, WNOHANG), 0) << "the reader saw a broken file";
     kill(reader, SIGKILL);
@@ -329,11 +335,8 @@ TEST_F(SaveTest, TwoSaversAtOnceKeepBothChanges) {
     char both[80];
     std::snprintf(both, sizeof both, "K\r\n0001:\t+%05d.000\r\n0002:\t+%05d.000\r\n\r\n*\r\n", rounds, rounds);
     EXPECT_EQ(ReadFile(path), both);
-    std::vector<std::string> left;
     for (const auto &e : std::filesystem::directory_iterator(dir.root()))
-        if (e.path().filename().string().find(".tm_") != std::string::npos)
-            left.push_back(e.path().filename().string());
-    EXPECT_TRUE(left.empty()) << left.size() << " temporary files left";
+        EXPECT_EQ(e.path().filename().string().find(".tm_"), std::string::npos) << "left: " << e.path();
 }
 
 // Two data files whose names share the part before the first point, saved
@@ -343,18 +346,7 @@ TEST_F(SaveTest, FilesOfOnePrefixKeepTheirOwnContent) {
     WriteFile(path, "K\r\n1:0\r\n*\r\n");
     WriteFile(other, "K\r\n2:0\r\n*\r\n");
     int rounds = SaveRounds();
-    std::vector<pid_t> savers;
-    for (const auto &[p, mine] : std::vector<std::pair<std::string, uint32_t>>{{path, 1}, {other, 2}}) {
-        pid_t pid = fork();
-        if (pid == 0)
-            _exit(Saver(Rek(p), mine, rounds));
-        savers.push_back(pid);
-    }
-    for (pid_t pid : savers) {
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    ExpectSaversKeepTheirChanges({{Rek(path), 1}, {Rek(other), 2}}, rounds);
     char mine[64];
     std::snprintf(mine, sizeof mine, "K\r\n0001:\t+%05d.000\r\n\r\n*\r\n", rounds);
     EXPECT_EQ(ReadFile(path), mine);
