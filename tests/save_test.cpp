@@ -38,7 +38,7 @@ protected:
     _REKFILEINFO Rek(const std::string &p, uint32_t count = 2000, uint8_t decimals = 3) {
         _REKFILEINFO file{};
         std::strncpy(file.path, p.c_str(), sizeof file.path - 1);
-        std::strcpy(file.keyword, "K");
+        std::strcpy(file.keyword, word.c_str());
         file.count = count;
         file.decimals = decimals;
         return file;
@@ -61,6 +61,7 @@ protected:
     _SESSION &s = TabrixSession;
     TempDir dir;
     std::string path;
+    std::string word = "K";     // the initializing word
 };
 
 // Open and finish without a change: every line the session does not own
@@ -68,7 +69,13 @@ protected:
 // second save writes the same bytes.
 TEST_F(SaveTest, HostileFilesKeepWhatTheSessionDoesNotOwn) {
     const std::string longLine(1500, 'h'), nul("a\0b", 3);
-    struct Case { const char *name; std::string before, after; uint32_t count; uint8_t decimals; };
+    struct Case {
+        const char *name;
+        std::string before, after;
+        uint32_t count;
+        uint8_t decimals;
+        const char *word = "K";
+    };
     const Case cases[] = {
         {"comments everywhere", ";top\r\nK\r\n;lead\r\n1:1 ;one\r\n\"quoted\r\n2:2\r\n;last\r\n\r\n*\r\n;after\r\n",
          ";top\r\nK\r\n;lead\r\n0001:\t+00001.000\t;one\r\n\"quoted\r\n0002:\t+00002.000\r\n;last\r\n\r\n*\r\n;after\r\n",
@@ -96,9 +103,16 @@ TEST_F(SaveTest, HostileFilesKeepWhatTheSessionDoesNotOwn) {
          "K\r\n\r\n0001:\t+00001.000\r\n\r\n\r\n0002:\t+00002.000\r\n\r\n*\r\n", 2000, 3},
         {"no end marker", "K\r\n1:1\r\n;c\r\n", "K\r\n0001:\t+00001.000\r\n;c\r\n\r\n*\r\n", 2000, 3},
         {"blanks and an odd star", "K\r\n 1 : 1 \r\n * \r\n", "K\r\n0001:\t+00001.000\r\n\r\n*\r\n", 2000, 3},
+        {"the word is a star", "*\r\n1:1\r\n*\r\n2:2\r\n", "*\r\n0001:\t+00001.000\r\n0002:\t+00002.000\r\n\r\n*\r\n",
+         2000, 3, "*"},
+        {"kept lines that sorting would turn round", "K\r\n3:3\r\n9:1\r\n1:1\r\n9:2\r\n*\r\n",
+         "K\r\n3:\t+00003.000\r\n9:1\r\n1:\t+00001.000\r\n9:2\r\n\r\n*\r\n", 5, 3},
+        {"a value too large, then one that reads", "K\r\n3:3\r\n2:9999999999\r\n1:1\r\n2:2\r\n*\r\n",
+         "K\r\n0001:\t+00001.000\r\n0002:\t+00002.000\r\n0003:\t+00003.000\r\n\r\n*\r\n", 2000, 3},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
+        word = c.word;
         WriteFile(path, c.before);
         Load(path, c.count, c.decimals);
         ASSERT_EQ(s.errorCode, 0u) << Reason();

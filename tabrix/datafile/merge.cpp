@@ -173,6 +173,19 @@ static void MergeLayoutClear(_MERGE_LAYOUT *l) {
     }
     l->headerEnd = l->leadEnd = l->valuesEnd = 0;
     l->trailerAt = MERGE_NONE;
+    l->inOrder = true;
+}
+
+/* Whether the kept line of parameter kept, after the owned line of key
+   (-1: none), comes after the earlier kept lines of that number once the
+   owned lines are sorted. */
+static void MergeKeptOrder(_MERGE_LAYOUT *l, int32_t kept, int32_t key, int32_t *keys) {
+    if (kept < 0)
+        return;
+    if (keys[kept] > key)
+        l->inOrder = false;
+    else
+        keys[kept] = key;
 }
 
 /* The first values section: owned lines start segments of kept lines;
@@ -181,18 +194,27 @@ static void MergeLayoutClear(_MERGE_LAYOUT *l) {
 static void MergeValues(_MERGE *m, _DATASTATE *state, uint64_t at) {
     _MERGE_LAYOUT *l = &m->layout;
     static _MERGE_LINE line;
-    int32_t owner = -1, kept;
+    static int32_t keys[PARAM_COUNT];
+    int32_t owner = -1, key = -1, kept;
     uint64_t from = at, empty = MERGE_NONE;
+    for (int32_t &k : keys)
+        k = -2;
     for (; MergeLineAt(at, &line); at = line.next) {
+        /* The first "*" ends the section, also when it is the word itself
+           and begins the next one. */
+        bool star = std::strcmp(line.text, "*") == 0;
         int32_t n = MergeTake(m, state, &line, &kept);
-        if (!state->values) {
+        if (star) {
             l->valuesEnd = empty != MERGE_NONE ? empty : line.at;
             MergeSegment(l, owner, from, l->valuesEnd);
             l->trailerAt = line.next;
+            l->trailerValues = state->values;
             return;
         }
+        MergeKeptOrder(l, kept, key, keys);
         if (n >= 0) {
             MergeSegment(l, owner, from, line.at);
+            key = n;
             owner = l->ownAt[n] == MERGE_NONE ? n : MERGE_REPEAT;
             l->more[n] = l->more[n] || owner == MERGE_REPEAT;
             if (owner == n) {
@@ -316,20 +338,51 @@ static int MergeNumberWidth(uint32_t count) {
     return width;
 }
 
-static void MergeParameters(_MERGE *m, _OUTPUT *out) {
+static uint32_t MergeCount(const _MERGE *m) {
+    return m->file->count < PARAM_COUNT ? m->file->count : PARAM_COUNT;
+}
+
+static void MergeParameter(_MERGE *m, _OUTPUT *out, uint32_t n) {
     static char comment[LINE_SIZE];
+    OutputParameter(out, n, MergeNumberWidth(MergeCount(m)), &m->table[n], m->file->decimals,
+                    MergeComment(m, n, comment));
+}
+
+/* The owned parameters in ascending order, each with the kept lines that
+   followed its lines. */
+static void MergeSorted(_MERGE *m, _OUTPUT *out) {
     const _MERGE_LAYOUT *l = &m->layout;
-    uint32_t count = m->file->count < PARAM_COUNT ? m->file->count : PARAM_COUNT;
-    int width = MergeNumberWidth(count);
-    for (uint32_t n = 0; n < count && !out->failed; n++) {
+    _DATASTATE values = {false, true};
+    MergeCopyKept(m, out, &values, l->headerEnd, l->leadEnd, -1);
+    for (uint32_t n = 0; n < MergeCount(m) && !out->failed; n++) {
         if (m->table[n].flags & PARAM_VALID)
-            OutputParameter(out, n, width, &m->table[n], m->file->decimals, MergeComment(m, n, comment));
-        _DATASTATE values = {false, true};
+            MergeParameter(m, out, n);
         if (l->ownAt[n] != MERGE_NONE)
             MergeCopyKept(m, out, &values, l->keptFrom[n], l->keptTo[n], -1);
         if (l->more[n])
             MergeCopyKept(m, out, &values, l->headerEnd, l->valuesEnd, (int32_t)n);
     }
+}
+
+/* The first values section in its own order, each owned line at its
+   first place; then the parameters the old file lacked, ascending. */
+static void MergeInPlace(_MERGE *m, _OUTPUT *out) {
+    static _MERGE_LINE line;
+    const _MERGE_LAYOUT *l = &m->layout;
+    _DATASTATE values = {false, true};
+    int32_t kept;
+    for (uint64_t at = l->headerEnd; at < l->valuesEnd && MergeLineAt(at, &line); at = line.next) {
+        int32_t n = MergeTake(m, &values, &line, &kept);
+        if (n >= 0 && line.at == l->ownAt[n] && (m->table[n].flags & PARAM_VALID))
+            MergeParameter(m, out, (uint32_t)n);
+        if (n >= 0 || (kept >= 0 && (uint32_t)kept < MergeCount(m) && m->replaced[kept]))
+            continue;
+        OutputLineEnd(out);
+        MergeCopy(out, line.at, line.next);
+    }
+    for (uint32_t n = 0; n < MergeCount(m) && !out->failed; n++)
+        if ((m->table[n].flags & PARAM_VALID) && l->ownAt[n] == MERGE_NONE)
+            MergeParameter(m, out, n);
 }
 
 /* The header: the old one, or the word alone for a new file. */
@@ -340,8 +393,6 @@ static void MergeHeader(_MERGE *m, _OUTPUT *out) {
         return;
     }
     MergeCopy(out, 0, m->layout.headerEnd);
-    _DATASTATE values = {false, true};
-    MergeCopyKept(m, out, &values, m->layout.headerEnd, m->layout.leadEnd, -1);
 }
 
 bool MergeWrite(_MERGE *m, _OUTPUT *out) {
@@ -353,11 +404,14 @@ bool MergeWrite(_MERGE *m, _OUTPUT *out) {
     _PARAM *disk = m->disk;
     m->disk = nullptr;
     MergeHeader(m, out);
-    MergeParameters(m, out);
+    if (m->layout.inOrder)
+        MergeSorted(m, out);
+    else
+        MergeInPlace(m, out);
     OutputLineEnd(out);
     OutputBytes(out, MERGE_END_MARKER, sizeof MERGE_END_MARKER - 1);
     if (m->path != nullptr && m->layout.trailerAt != MERGE_NONE) {
-        _DATASTATE after = {false, false};
+        _DATASTATE after = {false, m->layout.trailerValues};
         MergeCopyKept(m, out, &after, m->layout.trailerAt, UINT64_MAX, -1);
     }
     m->disk = disk;

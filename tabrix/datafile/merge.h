@@ -40,6 +40,10 @@ struct _MERGE_LAYOUT {
     bool more[PARAM_COUNT];             /* owned again later in the section */
     uint64_t valuesEnd;                 /* where the end marker begins */
     uint64_t trailerAt;                 /* after the end marker; MERGE_NONE: none */
+    bool inOrder;                       /* the kept lines of one parameter number
+                                           keep their order when the owned lines
+                                           are sorted */
+    bool trailerValues;                 /* values begin again there: the word is "*" */
 };
 
 /* What the new file is made of. */
@@ -47,7 +51,8 @@ struct _MERGE {
     const _REKFILEINFO *file;           /* count, decimals, the word */
     const char *path;                   /* the old file; null when there is none */
     const _PARAM *table;                /* the values to write */
-    const bool *replaced;               /* parameters whose kept lines give way */
+    const bool *replaced;               /* parameters whose kept lines give way:
+                                           those the new file holds a value of */
     _PARAM *disk;                       /* receives the old file's values */
     _MERGE_LAYOUT layout;
     bool readFailed;                    /* the old file could not be read (again) */

@@ -40,6 +40,7 @@ struct _SAVE {
     _PARAM disk[PARAM_COUNT];   /* the file's values as they are now */
     _PARAM merged[PARAM_COUNT]; /* what the new file holds */
     bool changed[PARAM_COUNT];  /* the session changed the parameter */
+    bool held[PARAM_COUNT];     /* the new file holds a value of it */
     _MERGE merge;
 };
 
@@ -128,7 +129,7 @@ static void SaveRemoveLeftovers(_SAVE *s) {
    than it takes whole). */
 static bool SaveReread(_SAVE *s) {
     s->exists = FileExists(s->target);
-    s->merge = _MERGE{&s->file, s->exists ? s->target : nullptr, s->merged, s->changed, s->disk, {}, false, true};
+    s->merge = _MERGE{&s->file, s->exists ? s->target : nullptr, s->merged, s->held, s->disk, {}, false, true};
     if (!s->exists) {
         if (s->session->tableFileExisted)
             return SaveFail(s, MSG_FILE_READ_ERROR, "the data file is gone since it was read");
@@ -197,6 +198,7 @@ static bool SaveMerge(_SAVE *s) {
         if (s->changed[n] && diskChanged && !SaveSame(&mine[n], &s->disk[n]))
             return SaveConflict(s, n);
         s->merged[n] = s->changed[n] ? mine[n] : s->disk[n];
+        s->held[n] = (s->merged[n].flags & PARAM_VALID) != 0;
     }
     return true;
 }
