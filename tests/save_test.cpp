@@ -109,6 +109,10 @@ TEST_F(SaveTest, HostileFilesKeepWhatTheSessionDoesNotOwn) {
          "K\r\n3:\t+00003.000\r\n9:1\r\n1:\t+00001.000\r\n9:2\r\n\r\n*\r\n", 5, 3},
         {"a value too large, then one that reads", "K\r\n3:3\r\n2:9999999999\r\n1:1\r\n2:2\r\n*\r\n",
          "K\r\n0001:\t+00001.000\r\n0002:\t+00002.000\r\n0003:\t+00003.000\r\n\r\n*\r\n", 2000, 3},
+        // The reader drops the first LF-only empty line, so the word is the
+        // CR LF one and "1:1" is header.
+        {"an empty word after an empty line the reader drops", "\n1:1\n\r\n2:2\n",
+         "\n1:1\n\r\n0002:\t+00002.000\r\n\r\n*\r\n", 2000, 3, ""},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -222,6 +226,26 @@ TEST_F(SaveTest, ValuesTheTableCannotHoldAreKept) {
     s.params[7] = {150, PARAM_VALID};
     ASSERT_EQ(Save(path, 2000, 2), 0u);
     EXPECT_EQ(ReadFile(path), "K\r\n0007:\t+000001.50\t;big\r\n\r\n*\r\n");
+}
+
+// The reader takes a line over 1,022 characters in pieces.  Where a piece
+// reads as a value that would undo the session's change, the save says so
+// and writes nothing; without a change the line is kept.
+TEST_F(SaveTest, APieceOfALongLineThatWouldUndoAChangeIsRefused) {
+    const std::string piece = ";" + std::string(1022, 'c') + "5:7";
+    const std::string before = "K\r\n5:1\r\n" + piece + "\r\n*\r\n";
+    WriteFile(path, before);
+    Load(path);
+    ASSERT_EQ(s.params[5].value, 7000) << "the piece is the last line of 5";
+    s.params[5].value = 9000;
+    EXPECT_EQ(Save(path), 11u);
+    EXPECT_NE(Reason().find("parameter 5 would read back as 7, not 9"), std::string::npos) << Reason();
+    EXPECT_EQ(ReadFile(path), before);
+    s.params[5].value = 7000;
+    ASSERT_EQ(Save(path), 0u) << Reason();
+    EXPECT_EQ(ReadFile(path), "K\r\n0005:\t+00007.000\r\n" + piece + "\r\n\r\n*\r\n");
+    for (const auto &e : std::filesystem::directory_iterator(dir.root()))
+        EXPECT_EQ(e.path().filename().string().find(".tm_"), std::string::npos) << e.path();
 }
 
 // Whatever loads can be saved: the lines a save keeps are copied from the

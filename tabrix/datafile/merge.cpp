@@ -36,7 +36,20 @@ struct _MERGE_LINE {
     uint64_t comment;           /* where its ";" or double quote is; MERGE_NONE */
     uint64_t end;               /* where its line end is */
     bool isLong;                /* more than 1,022 characters */
+    bool unread;                /* the line reader gives no line for it */
+    bool endsEmpty;             /* the line reader gives an empty line after it */
     char text[LINE_SIZE];       /* its first 1,022 characters, blanks removed */
+};
+
+/* A walk over the old file's lines as the line reader takes them.  The
+   reader drops a CR or LF that a line begins with, as the rest of the last
+   line's end; fresh tells that it begins one at this physical line's first
+   byte.  Empty lines only mean something in the header and after the end
+   marker (with an empty word), so a walk that starts in the values needs
+   no fresh of its own. */
+struct _MERGE_WALK {
+    _DATASTATE state;
+    bool fresh;
 };
 
 static bool MergeOpen(const char *path) {
@@ -125,18 +138,46 @@ static bool MergeLineAt(uint64_t offset, _MERGE_LINE *line) {
     line->end = o;
     line->next = c < 0 ? o : c == '\r' && MergeByte(o + 1) == '\n' ? o + 2 : o + 1;
     line->isLong = length > LINE_MAX_LENGTH;
+    line->unread = line->endsEmpty = false;
     line->text[kept] = '\0';
     return true;
+}
+
+/* How the line reader takes the line at the walk's place, and where it
+   stands after it.  An empty line ended by a lone CR or LF where the
+   reader begins a line is dropped whole, and the next one is read from
+   its first byte; a line of 1,023 characters (or a multiple: the reader
+   takes 1,022 and drops one) ends where its end begins, and a CR LF there
+   then gives an empty line of its own. */
+static void MergeFollow(_MERGE_WALK *w, _MERGE_LINE *line) {
+    uint64_t length = line->end - line->at;
+    uint64_t ends = line->next - line->end;     /* 0: the file's end; 2: CR LF */
+    bool cutAtEnd = line->isLong && length % (LINE_MAX_LENGTH + 1) == 0;
+    line->unread = w->fresh && length == 0 && ends == 1;
+    line->endsEmpty = cutAtEnd && ends == 2;
+    if (line->unread)
+        w->fresh = false;
+    else if (length == 0)
+        w->fresh = ends == 2 ? w->fresh : true;
+    else if (cutAtEnd)
+        w->fresh = ends == 2;
+    else
+        w->fresh = ends != 2;
 }
 
 /* What the line is to the reader in state: a parameter line of a number
    below count whose value the table holds gives that number (owned);
    -1 otherwise.  kept receives the number of any other parameter line
    (-1 for none), for the kept lines that give way. */
-static int32_t MergeTake(_MERGE *m, _DATASTATE *state, _MERGE_LINE *line, int32_t *kept) {
+static int32_t MergeTake(_MERGE *m, _MERGE_WALK *w, _MERGE_LINE *line, int32_t *kept) {
     _DATALINE parsed{};
-    int kind = DataLineTake(state, line->text, m->file->keyword, m->file->decimals, &parsed);
     *kept = -1;
+    MergeFollow(w, line);
+    if (line->unread)
+        return -1;
+    int kind = DataLineTake(&w->state, line->text, m->file->keyword, m->file->decimals, &parsed);
+    if (line->endsEmpty)
+        DataLineTake(&w->state, "", m->file->keyword, m->file->decimals, &parsed);
     if (line->isLong || kind == DATALINE_BAD)
         m->exact = false;
     if (kind != DATALINE_PARAM || parsed.number < 0 || line->isLong)
@@ -173,6 +214,7 @@ static void MergeLayoutClear(_MERGE_LAYOUT *l) {
     }
     l->headerEnd = l->leadEnd = l->valuesEnd = 0;
     l->trailerAt = MERGE_NONE;
+    l->trailerValues = l->trailerFresh = false;
     l->inOrder = true;
 }
 
@@ -191,7 +233,7 @@ static void MergeKeptOrder(_MERGE_LAYOUT *l, int32_t kept, int32_t key, int32_t 
 /* The first values section: owned lines start segments of kept lines;
    the "*" that ends it (with the empty line right before it) is the end
    marker. */
-static void MergeValues(_MERGE *m, _DATASTATE *state, uint64_t at) {
+static void MergeValues(_MERGE *m, _MERGE_WALK *walk, uint64_t at) {
     _MERGE_LAYOUT *l = &m->layout;
     static _MERGE_LINE line;
     static int32_t keys[PARAM_COUNT];
@@ -203,12 +245,13 @@ static void MergeValues(_MERGE *m, _DATASTATE *state, uint64_t at) {
         /* The first "*" ends the section, also when it is the word itself
            and begins the next one. */
         bool star = std::strcmp(line.text, "*") == 0;
-        int32_t n = MergeTake(m, state, &line, &kept);
+        int32_t n = MergeTake(m, walk, &line, &kept);
         if (star) {
             l->valuesEnd = empty != MERGE_NONE ? empty : line.at;
             MergeSegment(l, owner, from, l->valuesEnd);
             l->trailerAt = line.next;
-            l->trailerValues = state->values;
+            l->trailerValues = walk->state.values;
+            l->trailerFresh = walk->fresh;
             return;
         }
         MergeKeptOrder(l, kept, key, keys);
@@ -236,12 +279,12 @@ static void MergeValues(_MERGE *m, _DATASTATE *state, uint64_t at) {
 
 /* The later values sections: where each parameter's first owned line
    there lies, for its comment. */
-static void MergeLater(_MERGE *m, _DATASTATE *state, uint64_t at) {
+static void MergeLater(_MERGE *m, _MERGE_WALK *walk, uint64_t at) {
     _MERGE_LAYOUT *l = &m->layout;
     static _MERGE_LINE line;
     int32_t kept;
     for (; MergeLineAt(at, &line); at = line.next) {
-        int32_t n = MergeTake(m, state, &line, &kept);
+        int32_t n = MergeTake(m, walk, &line, &kept);
         if (n >= 0 && l->laterAt[n] == MERGE_NONE) {
             l->laterAt[n] = line.at;
             if (l->ownAt[n] == MERGE_NONE)
@@ -264,17 +307,17 @@ bool MergeLayout(_MERGE *m) {
         return false;
     }
     static _MERGE_LINE line;
-    _DATASTATE state = {true, false};
+    _MERGE_WALK walk = {{true, false}, true};
     int32_t kept;
     uint64_t at = 0;
-    for (; state.header && MergeLineAt(at, &line); at = line.next)
-        MergeTake(m, &state, &line, &kept);
+    for (; walk.state.header && MergeLineAt(at, &line); at = line.next)
+        MergeTake(m, &walk, &line, &kept);
     l->headerEnd = l->leadEnd = at;
-    m->exact = m->exact && !state.header;
-    if (!state.header)
-        MergeValues(m, &state, at);
+    m->exact = m->exact && !walk.state.header;
+    if (!walk.state.header)
+        MergeValues(m, &walk, at);
     if (l->trailerAt != MERGE_NONE)
-        MergeLater(m, &state, l->trailerAt);
+        MergeLater(m, &walk, l->trailerAt);
     MergeClose();
     m->readFailed = mergeSource.failed;
     return !m->readFailed;
@@ -297,13 +340,13 @@ static void MergeCopy(_OUTPUT *out, uint64_t from, uint64_t to) {
 /* The kept lines from..to in state, but those of parameters that give
    way; with owned set, an owned line ends the copy (repeats start
    copying again at the next one of their number). */
-static void MergeCopyKept(_MERGE *m, _OUTPUT *out, _DATASTATE *state, uint64_t from, uint64_t to,
+static void MergeCopyKept(_MERGE *m, _OUTPUT *out, _MERGE_WALK *walk, uint64_t from, uint64_t to,
                           int32_t repeat) {
     static _MERGE_LINE line;
     bool copying = repeat < 0;
     int32_t kept;
     for (uint64_t at = from; at < to && MergeLineAt(at, &line); at = line.next) {
-        int32_t n = MergeTake(m, state, &line, &kept);
+        int32_t n = MergeTake(m, walk, &line, &kept);
         if (repeat >= 0 && n >= 0)
             copying = n == repeat && line.at != m->layout.ownAt[repeat];
         if (n >= 0 || !copying || (kept >= 0 && (uint32_t)kept < m->file->count && m->replaced[kept]))
@@ -352,7 +395,7 @@ static void MergeParameter(_MERGE *m, _OUTPUT *out, uint32_t n) {
    followed its lines. */
 static void MergeSorted(_MERGE *m, _OUTPUT *out) {
     const _MERGE_LAYOUT *l = &m->layout;
-    _DATASTATE values = {false, true};
+    _MERGE_WALK values = {{false, true}, true};
     MergeCopyKept(m, out, &values, l->headerEnd, l->leadEnd, -1);
     for (uint32_t n = 0; n < MergeCount(m) && !out->failed; n++) {
         if (m->table[n].flags & PARAM_VALID)
@@ -369,7 +412,7 @@ static void MergeSorted(_MERGE *m, _OUTPUT *out) {
 static void MergeInPlace(_MERGE *m, _OUTPUT *out) {
     static _MERGE_LINE line;
     const _MERGE_LAYOUT *l = &m->layout;
-    _DATASTATE values = {false, true};
+    _MERGE_WALK values = {{false, true}, true};
     int32_t kept;
     for (uint64_t at = l->headerEnd; at < l->valuesEnd && MergeLineAt(at, &line); at = line.next) {
         int32_t n = MergeTake(m, &values, &line, &kept);
@@ -411,7 +454,7 @@ bool MergeWrite(_MERGE *m, _OUTPUT *out) {
     OutputLineEnd(out);
     OutputBytes(out, MERGE_END_MARKER, sizeof MERGE_END_MARKER - 1);
     if (m->path != nullptr && m->layout.trailerAt != MERGE_NONE) {
-        _DATASTATE after = {false, m->layout.trailerValues};
+        _MERGE_WALK after = {{false, m->layout.trailerValues}, m->layout.trailerFresh};
         MergeCopyKept(m, out, &after, m->layout.trailerAt, UINT64_MAX, -1);
     }
     m->disk = disk;

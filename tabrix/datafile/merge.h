@@ -3,17 +3,20 @@
  * session's changes.
  *
  * The old file is read as its physical lines (a line ends at CR LF, CR or
- * LF, as an editor counts them).  A line is owned when the reader takes it
- * as a parameter line of a number 0 .. count - 1 whose value the table can
- * hold; every other line is kept.  The new file holds the header (every
+ * LF, as an editor counts them), each taken as the line reader takes it
+ * (it drops some empty lines and cuts long ones).  A line is owned when
+ * the reader takes it as a parameter line of a number 0 .. count - 1 whose
+ * value the table can hold; every other line is kept.  The new file holds the header (every
  * line up to and with the initializing word) byte for byte; the owned
  * parameters in ascending order, each once, in the canonical form with the
  * comment of their first line; each kept line of the first values section
  * after the owned line it followed (or after the header when none did);
  * the end marker once; and the lines after the old end marker in their
- * order, without the owned lines a later values section repeats.  A kept
- * line of a parameter the session changed gives way to that parameter's
- * owned line.
+ * order, without the owned lines a later values section repeats.  Where
+ * sorting would turn round two kept lines of one number, the first values
+ * section keeps its order instead, each owned line at its first place and
+ * new parameters after it.  A kept line of a parameter the new file holds
+ * a value of gives way to that parameter's owned line.
  */
 #ifndef TABRIX_DATAFILE_MERGE_H
 #define TABRIX_DATAFILE_MERGE_H
@@ -44,6 +47,7 @@ struct _MERGE_LAYOUT {
                                            keep their order when the owned lines
                                            are sorted */
     bool trailerValues;                 /* values begin again there: the word is "*" */
+    bool trailerFresh;                  /* the line reader begins a line there */
 };
 
 /* What the new file is made of. */

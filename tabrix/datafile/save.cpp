@@ -41,6 +41,7 @@ struct _SAVE {
     _PARAM merged[PARAM_COUNT]; /* what the new file holds */
     bool changed[PARAM_COUNT];  /* the session changed the parameter */
     bool held[PARAM_COUNT];     /* the new file holds a value of it */
+    _PARAM check[PARAM_COUNT];  /* the new file's values, read back */
     _MERGE merge;
 };
 
@@ -231,6 +232,31 @@ static bool SaveWrite(_SAVE *s) {
     return ok;
 }
 
+/* The new file read back, when its old lines could not all be taken as
+   the reader takes them (a line over 1,022 characters is read in pieces):
+   it must hold exactly the values it was written with. */
+static bool SaveCheck(_SAVE *s) {
+    if (s->merge.exact)
+        return true;
+    uint32_t count = s->file.count < PARAM_COUNT ? s->file.count : PARAM_COUNT;
+    if (DataFileScan(s->session, &s->file, s->temp, s->check) != DATAFILE_LOADED || s->session->errorCode != 0)
+        return SaveFail(s, MSG_FILE_WRITE_ERROR, "the new file does not read back: %s",
+                        s->session->errorCode != 0 ? s->session->place.reason : FileErrorText());
+    for (uint32_t n = 0; n < PARAM_COUNT; n++) {
+        const _PARAM *want = n < count ? &s->merged[n] : &s->disk[n];
+        if (SaveSame(&s->check[n], want))
+            continue;
+        char now[REAL_TEXT_SIZE], then[REAL_TEXT_SIZE];
+        SaveValueText(s, &s->check[n], now);
+        SaveValueText(s, want, then);
+        return SaveFail(s, MSG_FILE_WRITE_ERROR,
+                        "parameter %u would read back as %s, not %s: a line over 1,022 characters is read "
+                        "in pieces and one reads as a value; shorten it and finish again",
+                        (unsigned)n, now, then);
+    }
+    return true;
+}
+
 static bool SaveReplace(_SAVE *s) {
     if (FileReplace(s->temp, s->target) != FILE_OK)
         return SaveFail(s, MSG_FILE_MOVE_ERROR, "cannot put %s in place of the data file: %s", s->temp,
@@ -268,7 +294,7 @@ void DataFileSave(_SESSION *session, _REKFILEINFO file) {
     if (!SaveLock(&s))
         return;
     SaveRemoveLeftovers(&s);
-    bool ok = SaveReread(&s) && SaveMerge(&s) && SaveWrite(&s) && SaveReplace(&s);
+    bool ok = SaveReread(&s) && SaveMerge(&s) && SaveWrite(&s) && SaveCheck(&s) && SaveReplace(&s);
     if (s.temp[0] != '\0')
         FileDelete(s.temp);
     FolderUnlock(s.lock);
